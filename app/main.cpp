@@ -1,0 +1,6 @@
+#include "app/Driver.h"
+
+int main(int argc, char** argv)
+{
+    return runDriver(argc, argv);
+}

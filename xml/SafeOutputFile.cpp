@@ -1,0 +1,110 @@
+#include "xml/SafeOutputFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string directoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string baseNameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+mode_t newFileMode()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+SafeOutputFile::~SafeOutputFile()
+{
+    discard();
+}
+
+bool SafeOutputFile::open(const std::string& path)
+{
+    discard();
+    target_ = path;
+    struct stat info {};
+    bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists && !S_ISREG(info.st_mode)) {
+        file_ = std::fopen(path.c_str(), "wb");  // a device, a pipe, or a directory (which fails)
+        return file_ != nullptr;
+    }
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char resolved[PATH_MAX];
+        if (!exists || ::realpath(path.c_str(), resolved) == nullptr) {
+            file_ = std::fopen(path.c_str(), "wb");  // a dangling link: create what it names
+            return file_ != nullptr;
+        }
+        target_ = resolved;
+    }
+    if (path.empty())
+        return false;
+
+    std::string pattern = directoryOf(target_) + "/." + baseNameOf(target_) + ".XXXXXX";
+    const int descriptor = ::mkstemp(pattern.data());
+    if (descriptor < 0) {
+        // No temporary file possible here (for example a directory we may
+        // not write in): fall back to writing the target directly.
+        file_ = std::fopen(path.c_str(), "wb");
+        return file_ != nullptr;
+    }
+    ::fchmod(descriptor, exists ? (info.st_mode & 07777) : newFileMode());
+    file_ = ::fdopen(descriptor, "wb");
+    if (file_ == nullptr) {
+        ::close(descriptor);
+        ::unlink(pattern.c_str());
+        return false;
+    }
+    temporary_ = pattern;
+    return true;
+}
+
+bool SafeOutputFile::commit()
+{
+    if (file_ == nullptr)
+        return false;
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+    ok = (std::fclose(file_) == 0) && ok;
+    file_ = nullptr;
+    if (temporary_.empty())
+        return ok;
+    if (ok && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
+        temporary_.clear();
+        return true;
+    }
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+    return false;
+}
+
+void SafeOutputFile::discard()
+{
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}

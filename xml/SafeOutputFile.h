@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// An output file that appears only when everything was written.
+//
+// For a regular file, or a path that does not exist yet, the bytes go to a
+// hidden temporary file in the same directory, which commit() renames over
+// the target; a run that fails before commit leaves an existing file
+// untouched and creates nothing. Devices, pipes and other special files
+// (such as /dev/stdout) are written directly. A symbolic link is followed,
+// so the file it points to is replaced, not the link.
+class SafeOutputFile {
+public:
+    SafeOutputFile() = default;
+    ~SafeOutputFile();
+    SafeOutputFile(const SafeOutputFile&) = delete;
+    SafeOutputFile& operator=(const SafeOutputFile&) = delete;
+
+    bool open(const std::string& path);
+    std::FILE* file() const { return file_; }
+    // Flushes, closes and moves the file into place; false when any write,
+    // the close or the rename failed (the target is then left as it was).
+    bool commit();
+
+private:
+    void discard();
+
+    std::FILE* file_ = nullptr;
+    std::string target_;
+    std::string temporary_;  // empty when writing directly
+};

@@ -1,0 +1,195 @@
+#include "xml/XMLDocument.h"
+
+#include "xml/XMLReader.h"
+#include "xml/XMLWriter.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Reads the rest of a file that cannot seek (a pipe or a device).
+std::vector<char> readStream(std::FILE* file, bool& ok)
+{
+    std::vector<char> bytes;
+    char block[65536];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+        bytes.insert(bytes.end(), block, block + got);
+    ok = !std::ferror(file);
+    return bytes;
+}
+
+}  // namespace
+
+XMLDocument::XMLDocument(bool keepText) : keepText_(keepText) {}
+
+XMLDocument::~XMLDocument() = default;
+
+XMLElement* XMLDocument::createElement(std::string_view name)
+{
+    return arena_.make<XMLElement>(*this, store(name));
+}
+
+XMLData* XMLDocument::createData(std::string_view text)
+{
+    return arena_.make<XMLData>(store(text));
+}
+
+XMLComment* XMLDocument::createComment(std::string_view text)
+{
+    return arena_.make<XMLComment>(store(text));
+}
+
+XMLCDATASection* XMLDocument::createCDATASection(std::string_view text)
+{
+    return arena_.make<XMLCDATASection>(store(text));
+}
+
+XMLNode* XMLDocument::cloneNode(const XMLNode* node, XMLNode* parent)
+{
+    // Strings of this document are never changed in place, so copies made
+    // here share them; strings of another document are copied.
+    auto own = [this](const XMLNode* source, std::string_view text) {
+        if (const XMLElement* element = source->toElement(); element && &element->document() == this)
+            return text;
+        return store(text);
+    };
+    auto copyOne = [&](const XMLNode* source) -> XMLNode* {
+        switch (source->kind()) {
+        case XMLNode::Kind::Element: {
+            const XMLElement* element = source->toElement();
+            auto* copy = arena_.make<XMLElement>(*this, own(source, element->tagName()));
+            const auto attrs = element->attributes();
+            if (!attrs.empty()) {
+                auto* copied = static_cast<XMLAttribute*>(
+                    arena_.allocate(sizeof(XMLAttribute) * attrs.size(), alignof(XMLAttribute)));
+                std::size_t i = 0;
+                for (const XMLAttribute& attr : attrs) {
+                    std::optional<std::string_view> value = attr.value();
+                    if (value)
+                        value = own(source, *value);
+                    new (&copied[i++]) XMLAttribute(own(source, attr.name()), value);
+                }
+                copy->adoptAttributes(copied, static_cast<std::uint32_t>(attrs.size()));
+            }
+            return copy;
+        }
+        case XMLNode::Kind::Data:
+            return createData(static_cast<const XMLCharacterData*>(source)->content());
+        case XMLNode::Kind::Comment:
+            return createComment(static_cast<const XMLCharacterData*>(source)->content());
+        case XMLNode::Kind::CDATASection:
+            return createCDATASection(static_cast<const XMLCharacterData*>(source)->content());
+        }
+        return nullptr;
+    };
+
+    XMLNode* copy = copyOne(node);
+    if (parent != nullptr)
+        parent->appendChild(copy);
+    std::vector<std::pair<const XMLNode*, XMLNode*>> pending{{node, copy}};
+    while (!pending.empty()) {
+        auto [source, target] = pending.back();
+        pending.pop_back();
+        for (const XMLNode* child = source->firstChild(); child != nullptr; child = child->nextSibling()) {
+            XMLNode* childCopy = copyOne(child);
+            target->appendChild(childCopy);
+            pending.emplace_back(child, childCopy);
+        }
+    }
+    return copy;
+}
+
+bool XMLDocument::parse(std::string_view text)
+{
+    std::unique_ptr<char[]> buffer(new char[text.size() + 1]);
+    std::memcpy(buffer.get(), text.data(), text.size());
+    buffer[text.size()] = '\0';
+    return parseInPlace(arena_.adopt(std::move(buffer)), text.size());
+}
+
+bool XMLDocument::parseInPlace(char* text, std::size_t size)
+{
+    if (const void* nul = std::memchr(text, '\0', size))
+        size = std::size_t(static_cast<const char*>(nul) - text);
+    XMLReader reader(*this, text, size);
+    const XMLReader::Status status = reader.read();
+    root_ = reader.result();
+    switch (status) {
+    case XMLReader::Ok:
+        return true;
+    case XMLReader::BadTagName:
+        setError(static_cast<int>(reader.line()), "bad tagName");
+        break;
+    case XMLReader::TagNameMismatch:
+        setError(static_cast<int>(reader.line()), "tagName mismatch");
+        break;
+    case XMLReader::TooDeep:
+        setError(static_cast<int>(reader.line()), "%s", DepthErrorMessage);
+        break;
+    }
+    return false;
+}
+
+bool XMLDocument::readFile(std::FILE* file)
+{
+    std::unique_ptr<char[]> buffer;
+    std::size_t size = 0;
+    long end = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0)
+        end = std::ftell(file);
+    if (end >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+        size = static_cast<std::size_t>(end);
+        if (size >= std::numeric_limits<std::uint32_t>::max()) {
+            setError(0, "file too large");
+            return false;
+        }
+        buffer.reset(new char[size + 1]);
+        size = std::fread(buffer.get(), 1, size, file);
+    } else {
+        bool ok = false;
+        std::vector<char> bytes = readStream(file, ok);
+        size = bytes.size();
+        buffer.reset(new char[size + 1]);
+        std::memcpy(buffer.get(), bytes.data(), size);
+    }
+    buffer[size] = '\0';
+    char* text = arena_.adopt(std::move(buffer));
+    if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+        return parseInPlace(text + 3, size - 3);
+    return parseInPlace(text, size);
+}
+
+bool XMLDocument::write(std::FILE* file, unsigned indentUnit, unsigned wrapWidth)
+{
+    indentUnit_ = indentUnit;
+    wrapWidth_ = wrapWidth;
+    OutputSink sink(file);
+    XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
+    sink.flush();
+    return !sink.failed();
+}
+
+std::string XMLDocument::toString(unsigned indentUnit, unsigned wrapWidth)
+{
+    indentUnit_ = indentUnit;
+    wrapWidth_ = wrapWidth;
+    std::string text;
+    {
+        OutputSink sink(text);
+        XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
+    }
+    return text;
+}
+
+void XMLDocument::setError(int line, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(errorMessage_, sizeof errorMessage_, format, args);
+    va_end(args);
+    errorLine_ = line;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "xml/ByteArena.h"
+#include "xml/XMLNode.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The default mode's document: the root element, what the input's XML
+// declaration and DOCTYPE said, the settings of the last write, and the
+// message and line of the last failed read or write. The document owns the
+// arena in which all of its nodes and strings live.
+class XMLDocument {
+public:
+    // Deepest element nesting the reader accepts; deeper input fails with
+    // DepthErrorMessage instead of building a tree that later stages could
+    // not walk without exhausting the stack.
+    static constexpr std::uint32_t MaxDepth = 4096;
+    static constexpr const char* DepthErrorMessage = "element nesting deeper than 4096 levels";
+
+    explicit XMLDocument(bool keepText);
+    virtual ~XMLDocument();
+    XMLDocument(const XMLDocument&) = delete;
+    XMLDocument& operator=(const XMLDocument&) = delete;
+
+    // Node factories; names and contents are copied into the document.
+    XMLElement* createElement(std::string_view name);
+    XMLData* createData(std::string_view text);
+    XMLComment* createComment(std::string_view text);
+    XMLCDATASection* createCDATASection(std::string_view text);
+    // A deep copy of node (line -1 everywhere), appended to parent when given.
+    XMLNode* cloneNode(const XMLNode* node, XMLNode* parent);
+
+    // Copies bytes into the document's storage.
+    std::string_view store(std::string_view text) { return arena_.copy(text); }
+
+    // Reads a document from text (NUL-terminated; the first NUL ends it).
+    // The previous root is replaced but not destroyed.
+    bool parse(std::string_view text);
+    bool parse(const char* text) { return parse(std::string_view(text)); }
+    // Reads a whole open file, skipping a UTF-8 byte-order mark.
+    bool readFile(std::FILE* file);
+
+    // Prints the document; sets indentUnit and wrapWidth. False only when
+    // the file refused bytes.
+    bool write(std::FILE* file, unsigned indentUnit, unsigned wrapWidth);
+    // Prints the document into a string, the same bytes as write().
+    std::string toString(unsigned indentUnit, unsigned wrapWidth);
+
+    XMLElement* root() const { return root_; }
+    void setRoot(XMLElement* root) { root_ = root; }
+
+    bool keepText() const { return keepText_; }
+    unsigned indentUnit() const { return indentUnit_; }
+    unsigned wrapWidth() const { return wrapWidth_; }
+
+    const std::optional<std::string>& doctype() const { return doctype_; }
+    const std::optional<std::string>& version() const { return version_; }
+    const std::optional<std::string>& encoding() const { return encoding_; }
+    void setDoctype(std::optional<std::string> doctype) { doctype_ = std::move(doctype); }
+    void setVersion(std::optional<std::string> version) { version_ = std::move(version); }
+    void setEncoding(std::optional<std::string> encoding) { encoding_ = std::move(encoding); }
+
+    const char* errorMessage() const { return errorMessage_; }
+    int errorLine() const { return errorLine_; }
+    // Formats into the 1024-byte message buffer (cut to 1023 bytes).
+    void setError(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+private:
+    friend class XMLReader;
+    friend class XMLElement;
+
+    bool parseInPlace(char* text, std::size_t size);
+
+    ByteArena arena_;
+    unsigned indentUnit_ = 0;
+    unsigned wrapWidth_ = 0;
+    bool keepText_;
+    std::optional<std::string> doctype_;
+    std::optional<std::string> version_;
+    std::optional<std::string> encoding_;
+    XMLElement* root_ = nullptr;
+    char errorMessage_[1024] = {};
+    int errorLine_ = 0;
+};

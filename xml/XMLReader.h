@@ -1,0 +1,60 @@
+#pragma once
+
+#include "xml/XMLNode.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class XMLDocument;
+
+// One forward pass over the bytes of a document, building the node tree.
+//
+// The text is decoded in place (references shrink, dropped carriage returns
+// shrink), so names and values of the tree point into the buffer, which the
+// document owns. Lenient by design: only a bad attribute-name start, an end
+// tag that does not match, and nesting beyond XMLDocument::MaxDepth are
+// errors.
+class XMLReader {
+public:
+    enum Status { Ok = 0, BadTagName = 1, TagNameMismatch = 2, TooDeep = 3 };
+
+    XMLReader(XMLDocument& document, char* text, std::size_t size);
+
+    // Reads the whole text; the result is the last outermost element closed.
+    Status read();
+    XMLElement* result() const { return result_; }
+    std::uint32_t line() const { return line_; }
+
+private:
+    bool atEnd() const { return pos_ >= end_; }
+    char peek() const { return atEnd() ? '\0' : *pos_; }
+    void advance();
+    void advanceTo(char* target);
+    void skipWhitespace();
+    std::string_view readName();
+
+    void characterData();
+    void declaration();
+    void markupDeclaration(std::uint32_t markupLine);
+    void endTag();
+    void startTag(std::uint32_t markupLine);
+    bool readAttributes();
+    void finishAttributes(XMLElement* element);
+    void closeInnermost();
+    char* findPairEnd(char* from, char pairChar);
+
+    std::string_view quotedValue(char quote);
+    std::string_view decode(char* begin, char* end, bool dropCarriageReturns);
+
+    XMLDocument& document_;
+    char* pos_;
+    char* end_;
+    std::uint32_t line_ = 0;
+    Status status_ = Ok;
+    bool stop_ = false;
+    std::vector<XMLElement*> open_;
+    XMLElement* result_ = nullptr;
+    std::vector<XMLAttribute> scratch_;
+    char* nextSemicolon_;  // cache of the next ";" while decoding references
+};

@@ -1,0 +1,205 @@
+#include "xml/XMLWriter.h"
+
+#include "xml/XMLDocument.h"
+
+#include <array>
+#include <vector>
+
+void OutputSink::spaces(std::size_t count)
+{
+    static const std::string Blanks(256, ' ');
+    while (count > 0) {
+        const std::size_t step = std::min(count, Blanks.size());
+        put(std::string_view(Blanks.data(), step));
+        count -= step;
+    }
+}
+
+void OutputSink::flush()
+{
+    if (file_ == nullptr || buffer_.empty())
+        return;
+    writeOut(buffer_);
+    buffer_.clear();
+}
+
+void OutputSink::writeOut(std::string_view bytes)
+{
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+        failed_ = true;
+}
+
+void XMLWriter::writeDocument(const XMLDocument& document)
+{
+    if (document.version() || document.encoding()) {
+        out_.put("<?xml ");
+        if (document.version()) {
+            out_.put(" version=\"");
+            out_.put(*document.version());
+            out_.put('"');
+        }
+        if (document.encoding()) {
+            out_.put(" encoding=\"");
+            out_.put(*document.encoding());
+            out_.put('"');
+        }
+        out_.put(" ?>\n");
+    }
+    if (document.doctype()) {
+        out_.put("<!DOCTYPE ");
+        out_.put(*document.doctype());
+        out_.put(">\n");
+    }
+    if (document.root() != nullptr)
+        writeNode(document.root(), 0);
+}
+
+void XMLWriter::writeNode(const XMLNode* node, std::size_t level)
+{
+    struct Frame {
+        const XMLElement* element;
+        const XMLNode* nextChild;
+        std::size_t level;
+    };
+    std::vector<Frame> open;
+    if (openNode(node, level))
+        open.push_back({node->toElement(), node->firstChild(), level});
+    while (!open.empty()) {
+        Frame& top = open.back();
+        if (top.nextChild == nullptr) {
+            closeElement(top.element, top.level);
+            open.pop_back();
+            continue;
+        }
+        const XMLNode* child = top.nextChild;
+        top.nextChild = child->nextSibling();
+        const std::size_t childLevel = top.level + 1;
+        if (openNode(child, childLevel))
+            open.push_back({child->toElement(), child->firstChild(), childLevel});
+    }
+}
+
+bool XMLWriter::openNode(const XMLNode* node, std::size_t level)
+{
+    out_.spaces(level * indentUnit_);
+    switch (node->kind()) {
+    case XMLNode::Kind::Data:
+        writeEscaped(static_cast<const XMLCharacterData*>(node)->content());
+        return false;
+    case XMLNode::Kind::Comment:
+        out_.put("<!--");
+        out_.put(static_cast<const XMLCharacterData*>(node)->content());
+        out_.put("-->");
+        return false;
+    case XMLNode::Kind::CDATASection:
+        out_.put("<![CDATA[");
+        out_.put(static_cast<const XMLCharacterData*>(node)->content());
+        out_.put("]]>");
+        return false;
+    case XMLNode::Kind::Element:
+        break;
+    }
+
+    const auto* element = node->toElement();
+    out_.put('<');
+    out_.put(element->tagName());
+    const bool wrap = wrapsAttributes(element, level);
+    for (const XMLAttribute& attr : element->attributes()) {
+        if (!attr.hasValue()) {
+            out_.put(' ');
+            out_.put(attr.name());
+            out_.put("=\"\"");
+            continue;
+        }
+        if (wrap) {
+            out_.put('\n');
+            out_.spaces((level + 1) * indentUnit_);
+        } else {
+            out_.put(' ');
+        }
+        out_.put(attr.name());
+        out_.put("=\"");
+        writeEscaped(attr.text());
+        out_.put('"');
+    }
+    const XMLNode* first = element->firstChild();
+    if (first == nullptr) {
+        if (!element->attributes().empty())
+            out_.put(' ');
+        out_.put("/>");
+        lineFeed();
+        return false;
+    }
+    out_.put('>');
+    if (first->kind() == XMLNode::Kind::Data) {
+        // An element whose first child is text is taken to hold that text
+        // alone; later children are not printed.
+        writeEscaped(static_cast<const XMLCharacterData*>(first)->content());
+        out_.put("</");
+        out_.put(element->tagName());
+        out_.put('>');
+        lineFeed();
+        return false;
+    }
+    lineFeed();
+    return true;
+}
+
+void XMLWriter::closeElement(const XMLElement* element, std::size_t level)
+{
+    out_.spaces(level * indentUnit_);
+    out_.put("</");
+    out_.put(element->tagName());
+    out_.put('>');
+    lineFeed();
+}
+
+bool XMLWriter::wrapsAttributes(const XMLElement* element, std::size_t level) const
+{
+    if (wrapWidth_ == 0 || element->attributes().size() < 2)
+        return false;
+    std::size_t width = level * indentUnit_ + 1 + element->tagName().size();
+    for (const XMLAttribute& attr : element->attributes()) {
+        width += attr.name().size() + 4 + attr.text().size();
+        if (width > wrapWidth_)
+            return true;
+    }
+    return false;
+}
+
+void XMLWriter::writeEscaped(std::string_view text)
+{
+    // 0: the byte prints itself; otherwise it needs a reference.
+    static constexpr auto NeedsEscape = [] {
+        std::array<bool, 256> table{};
+        for (int c = 0; c < 256; ++c)
+            table[c] = c < 32 || c > 126 || c == '"' || c == '&' || c == '<' || c == '>';
+        return table;
+    }();
+    static constexpr char Hex[] = "0123456789abcdef";
+
+    std::size_t plainStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (!NeedsEscape[byte])
+            continue;
+        out_.put(text.substr(plainStart, i - plainStart));
+        plainStart = i + 1;
+        switch (byte) {
+        case '"': out_.put("&quot;"); break;
+        case '&': out_.put("&amp;"); break;
+        case '<': out_.put("&lt;"); break;
+        case '>': out_.put("&gt;"); break;
+        default: {
+            char reference[6] = {'&', '#', 'x', 0, 0, 0};
+            std::size_t length = 3;
+            if (byte >= 16)
+                reference[length++] = Hex[byte >> 4];
+            reference[length++] = Hex[byte & 15];
+            reference[length++] = ';';
+            out_.put(std::string_view(reference, length));
+        }
+        }
+    }
+    out_.put(text.substr(plainStart));
+}
