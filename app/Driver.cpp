@@ -1,5 +1,6 @@
 #include "app/Driver.h"
 
+#include "app/XhtmlMode.h"
 #include "xml/QXMLDocument.h"
 
 #include <QtGlobal>
@@ -40,9 +41,7 @@ int runDriver(int argc, char** argv)
         std::fprintf(stderr, UsageFormat, argv[0]);
         return 1;
     }
-    if (std::strcmp(argv[1], "-xhtml") == 0) {
-        std::fprintf(stderr, "error: -xhtml mode is not available\n");
-        return 1;
-    }
+    if (std::strcmp(argv[1], "-xhtml") == 0)
+        return runXhtmlMode(argc, argv);
     return runDefaultMode(argc, argv);
 }

@@ -1,0 +1,171 @@
+// Runs the built xmlpp binary on every case folder under tests/data and
+// compares exit status, standard error, standard output and output files.
+//
+// A case folder holds:
+//   cmd        arguments, one per line (without the program name); "@WORK@"
+//              stands for the absolute path of the working folder
+//   files/     copied into a fresh working folder, the run's current folder
+//   expected/  files that must exist afterwards with exactly these bytes; a
+//              name ending in ".re" holds a regular expression (ECMAScript,
+//              whole match) for the file without that ending
+//   exit       expected exit status (default 0)
+//   stderr     exact expected standard error (default: empty); or
+//   stderr.re  a regular expression for it
+//   stdout     exact expected standard output (default: not checked)
+//   absent     names (one per line) that must not exist after the run
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::vector<std::string> readLines(const fs::path& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(path));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+struct RunResult {
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+RunResult runBinary(const fs::path& work, const std::vector<std::string>& args)
+{
+    const fs::path outFile = work.parent_path() / "stdout.txt";
+    const fs::path errFile = work.parent_path() / "stderr.txt";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(work.c_str()) != 0)
+            _exit(127);
+        if (!freopen(outFile.c_str(), "wb", stdout) || !freopen(errFile.c_str(), "wb", stderr))
+            _exit(127);
+        std::vector<char*> argv;
+        static std::string program = "xmlpp";
+        argv.push_back(program.data());
+        std::vector<std::string> copies(args);
+        for (auto& arg : copies)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(XMLPP_BINARY, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    RunResult result;
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = readFile(outFile);
+    result.err = readFile(errFile);
+    return result;
+}
+
+bool fullMatch(const std::string& pattern, const std::string& text)
+{
+    return std::regex_match(text, std::regex(pattern, std::regex::ECMAScript));
+}
+
+std::vector<std::string> findCases()
+{
+    std::vector<std::string> cases;
+    for (const auto& entry : fs::recursive_directory_iterator(XMLPP_TEST_DATA))
+        if (entry.is_regular_file() && entry.path().filename() == "cmd")
+            cases.push_back(fs::relative(entry.path().parent_path(), XMLPP_TEST_DATA).string());
+    std::sort(cases.begin(), cases.end());
+    return cases;
+}
+
+class EndToEnd : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EndToEnd, Case)
+{
+    const fs::path caseDir = fs::path(XMLPP_TEST_DATA) / GetParam();
+    const fs::path root = fs::temp_directory_path() / ("xmlpp-e2e-" + std::to_string(getpid()) + "-" +
+                                                       replaceAll(GetParam(), "/", "_"));
+    fs::remove_all(root);
+    const fs::path work = root / "work";
+    fs::create_directories(work);
+    if (fs::exists(caseDir / "files"))
+        fs::copy(caseDir / "files", work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+
+    std::vector<std::string> args;
+    for (const auto& line : readLines(caseDir / "cmd"))
+        args.push_back(replaceAll(line, "@WORK@", work.string()));
+    const RunResult run = runBinary(work, args);
+
+    const int wantExit = fs::exists(caseDir / "exit") ? std::stoi(readFile(caseDir / "exit")) : 0;
+    EXPECT_EQ(run.exitStatus, wantExit);
+    if (fs::exists(caseDir / "stderr.re")) {
+        EXPECT_TRUE(fullMatch(readFile(caseDir / "stderr.re"), run.err)) << "stderr: " << run.err;
+    } else {
+        EXPECT_EQ(run.err, fs::exists(caseDir / "stderr") ? readFile(caseDir / "stderr") : "");
+    }
+    if (fs::exists(caseDir / "stdout")) {
+        EXPECT_EQ(run.out, readFile(caseDir / "stdout"));
+    }
+    if (fs::exists(caseDir / "absent")) {
+        for (const auto& name : readLines(caseDir / "absent"))
+            EXPECT_FALSE(fs::exists(fs::symlink_status(work / name))) << name << " should not exist";
+    }
+    if (fs::exists(caseDir / "expected")) {
+        for (const auto& entry : fs::recursive_directory_iterator(caseDir / "expected")) {
+            if (!entry.is_regular_file())
+                continue;
+            std::string rel = fs::relative(entry.path(), caseDir / "expected").string();
+            const bool isPattern = rel.size() > 3 && rel.compare(rel.size() - 3, 3, ".re") == 0;
+            if (isPattern)
+                rel.resize(rel.size() - 3);
+            ASSERT_TRUE(fs::exists(work / rel)) << rel << " missing";
+            const std::string got = readFile(work / rel);
+            const std::string want = readFile(entry.path());
+            if (isPattern)
+                EXPECT_TRUE(fullMatch(want, got)) << rel << ":\n" << got;
+            else
+                EXPECT_EQ(got, want) << "in " << rel;
+        }
+    }
+    if (!::testing::Test::HasFailure())
+        fs::remove_all(root);
+}
+
+std::string caseName(const ::testing::TestParamInfo<std::string>& info)
+{
+    std::string name = info.param;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, EndToEnd, ::testing::ValuesIn(findCases()), caseName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(EndToEnd);
+
+}  // namespace
