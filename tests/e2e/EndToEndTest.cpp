@@ -1,7 +1,8 @@
-// Runs the built xmlpp binary on every case folder under tests/data and
-// compares exit status, standard error, standard output and output files.
+// Runs the built xmlpp binary on every case folder under tests/data (and on
+// every example under examples/) and compares exit status, standard error,
+// standard output and output files.
 //
-// A case folder holds:
+// A case folder under tests/data holds:
 //   cmd        arguments, one per line (without the program name); "@WORK@"
 //              stands for the absolute path of the working folder
 //   files/     copied into a fresh working folder, the run's current folder
@@ -13,6 +14,8 @@
 //   stderr.re  a regular expression for it
 //   stdout     exact expected standard output (default: not checked)
 //   absent     names (one per line) that must not exist after the run
+// An example folder under examples/ holds "cmd" and "expected/" the same
+// way; its working folder is a copy of the example folder itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -93,13 +96,24 @@ bool fullMatch(const std::string& pattern, const std::string& text)
     return std::regex_match(text, std::regex(pattern, std::regex::ECMAScript));
 }
 
-std::vector<std::string> findCases()
+// Case names are paths relative to the repository root.
+std::vector<std::string> findCases(const fs::path& top)
 {
     std::vector<std::string> cases;
-    for (const auto& entry : fs::recursive_directory_iterator(XMLPP_TEST_DATA))
+    if (!fs::exists(top))
+        return cases;
+    for (const auto& entry : fs::recursive_directory_iterator(top))
         if (entry.is_regular_file() && entry.path().filename() == "cmd")
-            cases.push_back(fs::relative(entry.path().parent_path(), XMLPP_TEST_DATA).string());
+            cases.push_back(fs::relative(entry.path().parent_path(), XMLPP_SOURCE_DIR).string());
     std::sort(cases.begin(), cases.end());
+    return cases;
+}
+
+std::vector<std::string> allCases()
+{
+    std::vector<std::string> cases = findCases(fs::path(XMLPP_SOURCE_DIR) / "tests" / "data");
+    for (const auto& example : findCases(fs::path(XMLPP_SOURCE_DIR) / "examples"))
+        cases.push_back(example);
     return cases;
 }
 
@@ -107,14 +121,16 @@ class EndToEnd : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(EndToEnd, Case)
 {
-    const fs::path caseDir = fs::path(XMLPP_TEST_DATA) / GetParam();
+    const fs::path caseDir = fs::path(XMLPP_SOURCE_DIR) / GetParam();
+    const bool isExample = GetParam().rfind("examples/", 0) == 0;
     const fs::path root = fs::temp_directory_path() / ("xmlpp-e2e-" + std::to_string(getpid()) + "-" +
                                                        replaceAll(GetParam(), "/", "_"));
     fs::remove_all(root);
     const fs::path work = root / "work";
     fs::create_directories(work);
-    if (fs::exists(caseDir / "files"))
-        fs::copy(caseDir / "files", work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    const fs::path files = isExample ? caseDir : caseDir / "files";
+    if (fs::exists(files))
+        fs::copy(files, work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 
     std::vector<std::string> args;
     for (const auto& line : readLines(caseDir / "cmd"))
@@ -165,7 +181,7 @@ std::string caseName(const ::testing::TestParamInfo<std::string>& info)
     return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Data, EndToEnd, ::testing::ValuesIn(findCases()), caseName);
+INSTANTIATE_TEST_SUITE_P(Data, EndToEnd, ::testing::ValuesIn(allCases()), caseName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(EndToEnd);
 
 }  // namespace
