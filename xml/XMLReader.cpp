@@ -91,9 +91,11 @@ void XMLReader::skipWhitespace()
 std::string_view XMLReader::readName()
 {
     char* start = pos_;
-    while (!atEnd() && is(*pos_, NameChar))
-        ++pos_;  // name characters are never line feeds
-    std::string_view name(start, std::size_t(pos_ - start));
+    char* stop = pos_;
+    while (stop < end_ && is(*stop, NameChar))
+        ++stop;
+    advanceTo(stop);
+    std::string_view name(start, std::size_t(stop - start));
     skipWhitespace();
     return name;
 }
