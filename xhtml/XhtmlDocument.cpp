@@ -1,0 +1,77 @@
+#include "xhtml/XhtmlDocument.h"
+
+#include "macros/MacroTable.h"
+#include "xhtml/DepthLimitedReader.h"
+#include "xhtml/HException.h"
+#include "xhtml/HtmlWriter.h"
+#include "xhtml/XmlPP.h"
+
+#include <QDate>
+#include <QFile>
+#include <QLocale>
+#include <QTextStream>
+#include <QXmlInputSource>
+
+namespace {
+
+std::string toBytes(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+}  // namespace
+
+XhtmlDocument::XhtmlDocument()
+{
+    const QDate today = QDate::currentDate();
+    macros_["Day"] = toBytes(QString::number(today.day()));
+    macros_["Month"] = toBytes(QLocale::c().monthName(today.month(), QLocale::LongFormat));
+    macros_["Year"] = toBytes(QString::number(today.year()));
+}
+
+void XhtmlDocument::setMacro(const std::string& name, const std::string& value)
+{
+    macros_[name] = value;
+}
+
+void XhtmlDocument::loadXhtml(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw HException("cannot open xml file " + fileName.toLocal8Bit().toStdString());
+    QTextStream stream(&file);
+    const QString text = stream.readAll();
+    result_ = parseXhtml(text, fileName);
+}
+
+void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
+{
+    writeHtml(fileName, result_, indent);
+}
+
+QDomDocument parseXhtml(const QString& text, const QString& fileName)
+{
+    MacroTable table;
+    XmlPP preprocessor(table);
+    QXmlInputSource source;
+    source.setData(text);
+    DepthLimitedReader reader;
+    reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespaces"), false);
+    reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespace-prefixes"), true);
+    reader.setFeature(QStringLiteral("http://trolltech.com/xml/features/report-whitespace-only-CharData"), true);
+    reader.setFeature(QStringLiteral("http://trolltech.com/xml/features/report-start-end-entity"), true);
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!preprocessor.setContent(&source, &reader, false, &message, &line, &column, fileName)) {
+        if (message.isEmpty())
+            message = QStringLiteral("No error");
+        throw HException(QStringLiteral("Cannot load xml file: %1 - %2 line: %3 column: %4")
+                             .arg(fileName, message)
+                             .arg(line)
+                             .arg(column)
+                             .toLocal8Bit()
+                             .toStdString());
+    }
+    return preprocessor.document();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "macros/MacroMap.h"
+
+#include <QDomDocument>
+#include <QString>
+
+// The document of an -xhtml run: read and preprocessed by loadXhtml, written
+// as HTML by saveHtml. Failures are thrown as HException.
+//
+// Its own macros (Day, Month, Year and the command-line items) are kept but
+// do not reach the preprocessing, whose map starts from the product macros
+// alone: a run gives the same result with or without a macro list.
+class XhtmlDocument {
+public:
+    // Sets Day (no leading zero), Month (full English name) and Year from
+    // today's local date.
+    XhtmlDocument();
+
+    void setMacro(const std::string& name, const std::string& value);
+    const MacroMap& macros() const { return macros_; }
+
+    // Reads fileName as text (the locale's codec; a byte-order mark selects
+    // the Unicode encoding it names), parses and preprocesses it; on success
+    // it becomes the result document.
+    void loadXhtml(const QString& fileName);
+
+    // Writes the result document as ASCII HTML.
+    void saveHtml(const QString& fileName, int indent) const;
+
+    const QDomDocument& result() const { return result_; }
+
+private:
+    MacroMap macros_;
+    QDomDocument result_;
+};
+
+// Parses text (read from fileName) into a DOM document and preprocesses it
+// with a fresh macro table and a map that starts as the product macros.
+QDomDocument parseXhtml(const QString& text, const QString& fileName);

@@ -1,0 +1,425 @@
+#include "xhtml/XmlPP.h"
+
+#include "diag/TraceLog.h"
+#include "macros/MacroExpansion.h"
+#include "macros/MacroList.h"
+#include "macros/ProductMacros.h"
+#include "xhtml/DepthLimitedReader.h"
+#include "xhtml/HException.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTextCodec>
+#include <QXmlInputSource>
+
+namespace {
+
+std::string toBytes(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+QString fromBytes(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+// Macro text is converted to bytes only when it holds a reference marker.
+QString expandText(const MacroTable& table, const MacroMap& macros, const QString& text)
+{
+    if (!text.contains(QLatin1Char(table.marker())))
+        return text;
+    try {
+        return fromBytes(expandMacros(table, macros, toBytes(text), false));
+    } catch (const MacroExpansionError& failure) {
+        throw HException(failure.what());
+    }
+}
+
+QString expandSystemText(const MacroTable& table, const QString& text)
+{
+    if (!text.contains(QLatin1Char(table.marker())))
+        return text;
+    try {
+        return fromBytes(expandWithSystemMacros(table, toBytes(text)));
+    } catch (const MacroExpansionError& failure) {
+        throw HException(failure.what());
+    }
+}
+
+QStringList splitCommaList(const QString& text)
+{
+    return text.split(QLatin1Char(','), Qt::SkipEmptyParts);
+}
+
+const std::string* findMacro(const MacroMap& macros, const QString& name)
+{
+    const auto found = macros.find(toBytes(name));
+    return found == macros.end() ? nullptr : &found->second;
+}
+
+void reportError(const QString& message)
+{
+    if (diagnosticMask & DiagnosticErrors)
+        log("error", LogNewline, "%s", message.toLocal8Bit().constData());
+}
+
+void reportWarning(const QString& message)
+{
+    if (diagnosticMask & DiagnosticWarnings)
+        log("warning", LogNewline, "%s", message.toLocal8Bit().constData());
+}
+
+QString openFailure(const QString& path)
+{
+    return QStringLiteral("XmlPP::processConditionals could not open include file %1").arg(path);
+}
+
+QString includeParseFailure(const QString& message, int line, int column, const QString& path)
+{
+    return QStringLiteral("XmlPP: error reading XML - %1 on line %2 column %3 of include file %4")
+        .arg(message)
+        .arg(line)
+        .arg(column)
+        .arg(path);
+}
+
+// Number of ancestors: 1 for the document element.
+int nodeDepth(const QDomNode& node)
+{
+    int depth = 0;
+    for (QDomNode parent = node.parentNode(); !parent.isNull(); parent = parent.parentNode())
+        ++depth;
+    return depth;
+}
+
+// Moves the children of from, in order, to just after anchor.
+void moveChildrenAfter(QDomNode from, QDomNode anchor)
+{
+    QDomNode parent = anchor.parentNode();
+    while (!from.firstChild().isNull()) {
+        QDomNode child = from.firstChild();
+        parent.insertAfter(child, anchor);
+        anchor = child;
+    }
+}
+
+// Without an encoding, or with one that names no known codec, the bytes up
+// to the first zero byte are taken one character each (Latin-1).
+QString readTextInclude(QFile& file, const QString& encoding)
+{
+    QByteArray bytes = file.readAll();
+    QTextCodec* codec = encoding.isEmpty() ? nullptr : QTextCodec::codecForName(encoding.toLatin1());
+    if (codec)
+        return codec->toUnicode(bytes);
+    const int zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    return QString::fromLatin1(bytes);
+}
+
+class IncludeLevel {
+public:
+    explicit IncludeLevel(int& depth) : depth_(depth) { ++depth_; }
+    ~IncludeLevel() { --depth_; }
+    IncludeLevel(const IncludeLevel&) = delete;
+    IncludeLevel& operator=(const IncludeLevel&) = delete;
+
+private:
+    int& depth_;
+};
+
+}  // namespace
+
+XmlPP::XmlPP(const MacroTable& table) : table_(table), macros_(productMacros()) {}
+
+bool XmlPP::setContent(QXmlInputSource* source, QXmlReader* reader, bool expandFlag, QString* errorMessage,
+                       int* errorLine, int* errorColumn, const QString& fileName)
+{
+    if (!document_.setContent(source, reader, errorMessage, errorLine, errorColumn))
+        return false;
+    processConditionals(document_, fileName, macros_, expandFlag);
+    return true;
+}
+
+void XmlPP::processConditionals(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
+{
+    while (!node.isNull())
+        node = processNode(node, fileName, macros, expandFlag);
+}
+
+// Resolves one node and returns the node the walk goes on with.
+QDomNode XmlPP::processNode(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
+{
+    QDomElement element = node.toElement();
+    if (element.isNull())
+        return walk(node, fileName, macros, expandFlag);
+    processAttributes(element, macros, expandFlag);
+    const QString tag = element.tagName();
+    if (tag == QLatin1String("if"))
+        return processIf(element, true, fileName, macros, expandFlag);
+    if (tag == QLatin1String("ifnot"))
+        return processIf(element, false, fileName, macros, expandFlag);
+    if (tag == QLatin1String("ifdef") || tag == QLatin1String("ifndef")) {
+        const bool defined = findMacro(macros, element.attribute(QStringLiteral("name"))) != nullptr;
+        const bool holds = defined == (tag == QLatin1String("ifdef"));
+        return holds ? unwrap(element, element, fileName, macros, expandFlag) : drop(element);
+    }
+    if (tag == QLatin1String("switch"))
+        return processSwitch(element, fileName, macros, expandFlag);
+    if (tag == QLatin1String("define") || tag == QLatin1String("define_macro"))
+        return processDefine(element, macros);
+    if (tag == QLatin1String("expand_definition"))
+        return processExpandDefinition(element, macros);
+    if (tag == QLatin1String("include"))
+        return processInclude(element, fileName, macros, expandFlag);
+    return walk(node, fileName, macros, expandFlag);
+}
+
+void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool expandFlag)
+{
+    if (expandFlag) {
+        expandAttributes(*this, element, macros);
+        return;
+    }
+    const QString listName = QStringLiteral("expand_attributes");
+    if (!element.hasAttribute(listName))
+        return;
+    const QStringList names = splitCommaList(element.attribute(listName));
+    element.removeAttribute(listName);
+    for (const QString& name : names)
+        element.setAttribute(name, expandText(table_, macros, element.attribute(name)));
+}
+
+QDomNode XmlPP::walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
+{
+    processConditionals(node.firstChild(), fileName, macros, expandFlag);
+    return node.nextSibling();
+}
+
+QDomNode XmlPP::drop(QDomNode node)
+{
+    const QDomNode next = node.nextSibling();
+    node.parentNode().removeChild(node);
+    return next;
+}
+
+// Walks branch's children, moves them to just after node and removes node.
+// The moved children are not walked again.
+QDomNode XmlPP::unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros,
+                       bool expandFlag)
+{
+    processConditionals(branch.firstChild(), fileName, macros, expandFlag);
+    const QDomNode next = node.nextSibling();
+    moveChildrenAfter(branch, node);
+    node.parentNode().removeChild(node);
+    return next;
+}
+
+QDomNode XmlPP::replace(QDomNode node, QDomNode replacement)
+{
+    node.parentNode().replaceChild(replacement, node);
+    return replacement.nextSibling();
+}
+
+// The one attribute names a macro; its value lists the values that make
+// the condition match.
+QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros,
+                          bool expandFlag)
+{
+    const QDomNamedNodeMap attributes = element.attributes();
+    if (attributes.count() != 1) {
+        reportWarning(QStringLiteral("XmlPP::processConditionals(): one condition required for <if[not]>"));
+        return walk(element, fileName, macros, expandFlag);
+    }
+    const QDomAttr condition = attributes.item(0).toAttr();
+    bool matched = false;
+    if (const std::string* value = findMacro(macros, condition.name()))
+        matched = splitCommaList(condition.value()).contains(fromBytes(*value));
+    if (matched == wantMatch)
+        return unwrap(element, element, fileName, macros, expandFlag);
+    return drop(element);
+}
+
+QDomNode XmlPP::processSwitch(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
+{
+    const std::string* value = findMacro(macros, element.attribute(QStringLiteral("name")));
+    QDomElement chosen;
+    QDomElement fallback;
+    for (QDomNode child = element.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        const QDomElement branch = child.toElement();
+        if (branch.tagName() == QLatin1String("case")) {
+            if (value && splitCommaList(branch.attribute(QStringLiteral("value"))).contains(fromBytes(*value))) {
+                chosen = branch;
+                break;
+            }
+        } else if (branch.tagName() == QLatin1String("default")) {
+            fallback = branch;
+        }
+    }
+    if (chosen.isNull())
+        chosen = fallback;
+    if (chosen.isNull())
+        return drop(element);
+    return unwrap(element, chosen, fileName, macros, expandFlag);
+}
+
+QDomNode XmlPP::processDefine(QDomElement element, MacroMap& macros)
+{
+    const QString name = QStringLiteral("name");
+    const QString value = QStringLiteral("value");
+    if (element.hasAttribute(name) && element.hasAttribute(value))
+        macros[toBytes(element.attribute(name))] = toBytes(element.attribute(value));
+    else
+        reportWarning(QStringLiteral("XmlPP::processConditionals(): missing name and/or value in <define_macro>"));
+    return drop(element);
+}
+
+// A map entry wins over the built-in date and time values; its value is
+// inserted as stored, without expanding references in it.
+QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& macros)
+{
+    const QString name = element.attribute(QStringLiteral("name"));
+    QString text;
+    if (const std::string* value = findMacro(macros, name)) {
+        text = fromBytes(*value);
+    } else {
+        std::string builtin;
+        if (builtinMacroValue(toBytes(name), builtin))
+            text = fromBytes(builtin);
+    }
+    if (text.isEmpty())
+        text = element.attribute(QStringLiteral("default"));
+    if (text.isEmpty())
+        return drop(element);
+    if (element.hasAttribute(QStringLiteral("lowercase")))
+        text = text.toLower();
+    if (element.hasAttribute(QStringLiteral("underscore_spaces")))
+        text.replace(QLatin1Char(' '), QLatin1Char('_'));
+    return replace(element, element.ownerDocument().createTextNode(text));
+}
+
+QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
+{
+    const QString filenameAttribute = QStringLiteral("filename");
+    if (!element.hasAttribute(filenameAttribute)) {
+        reportError(QStringLiteral("XmlPP::processConditionals(): missing filename in <include>"));
+        return walk(element, fileName, macros, expandFlag);
+    }
+    QString path = element.attribute(filenameAttribute);
+    // Only the system macros of this load's table are seen in a file name.
+    if (element.hasAttribute(QStringLiteral("expand_macros")))
+        path = expandSystemText(table_, path);
+    if (QDir::isRelativePath(path))
+        path = QFileInfo(fileName).path() + QLatin1Char('/') + path;
+    if (element.attribute(QStringLiteral("type")) == QLatin1String("text"))
+        return includeText(element, path, fileName, macros, expandFlag);
+    return includeXml(element, path, fileName, macros, expandFlag);
+}
+
+// Replaces the include by an element (tag, default "pre") holding the file's
+// text; the text is not parsed.
+QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
+                            bool expandFlag)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportError(openFailure(path));
+        return walk(element, fileName, macros, expandFlag);
+    }
+    QDomDocument owner = element.ownerDocument();
+    const QString tag = element.attribute(QStringLiteral("tag"));
+    QDomElement wrapper = owner.createElement(tag.isEmpty() ? QStringLiteral("pre") : tag);
+    for (const char* name : {"class", "id", "style"}) {
+        const QString value = element.attribute(QLatin1String(name));
+        if (!value.isEmpty())
+            wrapper.setAttribute(QLatin1String(name), value);
+    }
+    wrapper.appendChild(owner.createTextNode(readTextInclude(file, element.attribute(QStringLiteral("encoding")))));
+    return replace(element, wrapper);
+}
+
+// Replaces the include by the root element of the file (or, with no_root,
+// by the root's children) after walking the root's children.
+QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
+                           bool expandFlag)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        reportError(openFailure(path));
+        return walk(element, fileName, macros, expandFlag);
+    }
+    if (includeDepth_ >= MaxIncludeDepth)
+        throw HException(QStringLiteral("XmlPP::processConditionals(): includes nested deeper than %1 levels at "
+                                        "include file %2")
+                             .arg(MaxIncludeDepth)
+                             .arg(path)
+                             .toLocal8Bit()
+                             .toStdString());
+    QXmlInputSource source;
+    source.setData(QString::fromUtf8(file.readAll()));
+    // The features of a plain namespace-less DOM load, plus the depth limit
+    // counted from where the root will sit.
+    DepthLimitedReader reader(nodeDepth(element) - 1);
+    reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespaces"), false);
+    reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespace-prefixes"), true);
+    reader.setFeature(QStringLiteral("http://trolltech.com/xml/features/report-whitespace-only-CharData"), false);
+    QDomDocument included;
+    QString message;
+    int line = 0;
+    int column = 0;
+    const bool noRoot = element.hasAttribute(QStringLiteral("no_root"));
+    if (!included.setContent(&source, &reader, &message, &line, &column)) {
+        if (reader.depthExceeded())
+            throw HException(includeParseFailure(message, line, column, path).toLocal8Bit().toStdString());
+        reportError(includeParseFailure(message, line, column, path));
+        if (noRoot)
+            return unwrap(element, element, fileName, macros, expandFlag);
+        return walk(element, fileName, macros, expandFlag);
+    }
+    QDomElement root = element.ownerDocument().importNode(included.documentElement(), true).toElement();
+    element.parentNode().replaceChild(root, element);
+    walkIncludedRoot(element, root, path, macros, expandFlag);
+    const QDomNode next = root.nextSibling();
+    if (noRoot) {
+        moveChildrenAfter(root, root);
+        root.parentNode().removeChild(root);
+    }
+    return next;
+}
+
+// The root itself is never dispatched as a directive. An include that
+// carries macros (and asks for expansion, or sits where expansion is on)
+// walks the file with its own map: the current one with those macros laid
+// over it; definitions inside then change only that map.
+void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
+                             bool expandFlag)
+{
+    const IncludeLevel level(includeDepth_);
+    const QString macrosAttribute = QStringLiteral("macros");
+    if (include.hasAttribute(macrosAttribute) &&
+        (expandFlag || include.hasAttribute(QStringLiteral("expand_macros")))) {
+        QString list = include.attribute(macrosAttribute);
+        list.remove(QLatin1Char('\n'));
+        MacroMap local = mergeMacroMaps(macros, macroMapFromList(splitMacroList(toBytes(list), false)));
+        expandAttributes(*this, root, local);
+        processConditionals(root.firstChild(), path, local, true);
+        return;
+    }
+    if (expandFlag)
+        expandAttributes(*this, root, macros);
+    processConditionals(root.firstChild(), path, macros, expandFlag);
+}
+
+void expandAttributes(const XmlPP& preprocessor, QDomElement element, const MacroMap& macros)
+{
+    const QDomNamedNodeMap attributes = element.attributes();
+    for (int index = 0; index < attributes.count(); ++index) {
+        QDomAttr attribute = attributes.item(index).toAttr();
+        const QString value = attribute.value();
+        if (value.contains(QLatin1Char(preprocessor.table().marker())))
+            attribute.setValue(expandText(preprocessor.table(), macros, value));
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "macros/MacroMap.h"
+#include "macros/MacroTable.h"
+
+#include <QDomDocument>
+#include <QString>
+
+class QXmlInputSource;
+class QXmlReader;
+
+// Deepest chain of XML includes (a file that includes itself ends here).
+constexpr int MaxIncludeDepth = 64;
+
+// The -xhtml preprocessor: reads a document into its DOM tree and resolves
+// the directive elements in place (if, ifnot, ifdef, ifndef, switch, define,
+// define_macro, expand_definition, include, and the expand_attributes
+// attribute). Problems that do not stop the walk go to the trace log.
+// Failures that must stop the run (include chains or nesting past their
+// bounds, runaway macro expansion) are thrown as HException.
+class XmlPP {
+public:
+    explicit XmlPP(const MacroTable& table);
+    virtual ~XmlPP() = default;
+
+    // Reads the source into the document through the reader; on success
+    // walks the document with the preprocessor's own macros. On failure the
+    // three out parameters hold the reader's error.
+    bool setContent(QXmlInputSource* source, QXmlReader* reader, bool expandFlag, QString* errorMessage,
+                    int* errorLine, int* errorColumn, const QString& fileName);
+
+    // Walks node and its following siblings. fileName is the file the nodes
+    // came from (relative include names are resolved against its folder).
+    // The one map is shared by the whole walk: a define is seen by all that
+    // follows it in document order, at any depth.
+    void processConditionals(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
+
+    const QDomDocument& document() const { return document_; }
+    const MacroTable& table() const { return table_; }
+    MacroMap& macros() { return macros_; }
+
+private:
+    QDomNode processNode(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
+    void processAttributes(QDomElement element, const MacroMap& macros, bool expandFlag);
+
+    QDomNode walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
+    QDomNode drop(QDomNode node);
+    QDomNode unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros, bool expandFlag);
+    QDomNode replace(QDomNode node, QDomNode replacement);
+
+    QDomNode processIf(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros,
+                       bool expandFlag);
+    QDomNode processSwitch(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
+    QDomNode processDefine(QDomElement element, MacroMap& macros);
+    QDomNode processExpandDefinition(QDomElement element, const MacroMap& macros);
+    QDomNode processInclude(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
+    QDomNode includeText(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
+                         bool expandFlag);
+    QDomNode includeXml(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
+                        bool expandFlag);
+    void walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
+                          bool expandFlag);
+
+    QDomDocument document_;
+    const MacroTable& table_;
+    MacroMap macros_;
+    int includeDepth_ = 0;
+};
+
+// Replaces the value of every attribute of element, in the element's
+// attribute order, by its expansion with macros (system macros not searched).
+void expandAttributes(const XmlPP& preprocessor, QDomElement element, const MacroMap& macros);
