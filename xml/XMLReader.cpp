@@ -134,7 +134,7 @@ void XMLReader::characterData()
 {
     char* start = pos_;
     const std::uint32_t startLine = line_;
-    auto* next = static_cast<char*>(std::memchr(pos_, '<', std::size_t(end_ - pos_)));
+    auto* next = static_cast<char*>(std::memchr(pos_, '<', remaining()));
     advanceTo(next != nullptr ? next : end_);
     if (open_.empty() || !document_.keepText_)
         return;
@@ -369,7 +369,7 @@ std::string_view XMLReader::quotedValue(char quote)
 {
     advance();
     char* start = pos_;
-    auto* close = static_cast<char*>(std::memchr(pos_, quote, std::size_t(end_ - pos_)));
+    auto* close = static_cast<char*>(std::memchr(pos_, quote, remaining()));
     char* stop = close != nullptr ? close : end_;
     advanceTo(stop);
     advance();

@@ -28,6 +28,7 @@ public:
 
 private:
     bool atEnd() const { return pos_ >= end_; }
+    std::size_t remaining() const { return atEnd() ? 0 : std::size_t(end_ - pos_); }
     char peek() const { return atEnd() ? '\0' : *pos_; }
     void advance();
     void advanceTo(char* target);
