@@ -123,5 +123,5 @@ bool DepthLimitedReader::depthExceeded() const
 
 QString DepthLimitedReader::depthErrorMessage()
 {
-    return QStringLiteral("elements nested deeper than %1 levels").arg(MaxElementDepth);
+    return QStringLiteral("nesting deeper than %1 levels").arg(MaxElementDepth);
 }

@@ -1,0 +1,98 @@
+#include "xhtml/HException.h"
+#include "xhtml/HtmlWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QDomDocument paragraph(const QString& text)
+{
+    QDomDocument document;
+    QDomElement p = document.createElement(QStringLiteral("p"));
+    p.appendChild(document.createTextNode(text));
+    document.appendChild(p);
+    return document;
+}
+
+struct CharacterCase {
+    const char16_t* text;
+    const char* html;
+};
+
+class ToHtmlCharacters : public ::testing::TestWithParam<CharacterCase> {};
+
+TEST_P(ToHtmlCharacters, TextBecomesAscii)
+{
+    const QString text = QString::fromUtf16(GetParam().text);
+    EXPECT_EQ(toHtml(paragraph(text), 2).toStdString(), std::string("<p>") + GetParam().html + "</p>\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ToHtmlCharacters,
+    ::testing::Values(CharacterCase{u"plain", "plain"},
+                      CharacterCase{u"a&b<c>\"", "a&amp;b&lt;c>\""},  // the serialiser's escapes pass
+                      CharacterCase{u"\u007f", "\x7f"},
+                      CharacterCase{u"\u0080", "&#128;"},
+                      CharacterCase{u"caf\u00e9", "caf&#233;"},
+                      CharacterCase{u"a\u00a0b", "a&nbsp;b"},
+                      CharacterCase{u"\u20ac", "&#8364;"},
+                      CharacterCase{u"\U0001F600", "&#55357;&#56832;"}));
+
+TEST(ToHtml, AttributeValuesAreConverted)
+{
+    QDomDocument document;
+    QDomElement a = document.createElement(QStringLiteral("a"));
+    a.setAttribute(QStringLiteral("title"), QString::fromUtf16(u"\u00e9\u00a0"));
+    document.appendChild(a);
+    EXPECT_EQ(toHtml(document, 2).toStdString(), "<a title=\"&#233;&nbsp;\"/>\n");
+}
+
+TEST(FixedDoctype, WrittenOnlyWithoutANamedDocumentType)
+{
+    QDomDocument parsedWithoutType;
+    ASSERT_TRUE(parsedWithoutType.setContent(QStringLiteral("<html/>")));
+    QDomDocument parsedWithType;
+    ASSERT_TRUE(parsedWithType.setContent(QStringLiteral("<!DOCTYPE html><html/>")));
+    EXPECT_TRUE(needsFixedDoctype(QDomDocument()));
+    EXPECT_TRUE(needsFixedDoctype(parsedWithoutType));
+    EXPECT_FALSE(needsFixedDoctype(parsedWithType));
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(WriteHtml, FileContents)
+{
+    QTemporaryDir dir;
+    QDomDocument plain;
+    ASSERT_TRUE(plain.setContent(QStringLiteral("<html/>")));
+    writeHtml(dir.filePath(QStringLiteral("plain.html")), plain, 2);
+    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("plain.html"))).toStdString(),
+              "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">\n"
+              "<html/>\n");
+    QDomDocument typed;
+    ASSERT_TRUE(typed.setContent(QStringLiteral("<!DOCTYPE html><html/>")));
+    writeHtml(dir.filePath(QStringLiteral("typed.html")), typed, 2);
+    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("typed.html"))).toStdString(), "<!DOCTYPE html>\n<html/>\n");
+}
+
+TEST(WriteHtml, UnopenableFileThrowsAndCreatesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("missing/out.html"));
+    try {
+        writeHtml(path, QDomDocument(), 2);
+        FAIL() << "no exception";
+    } catch (const HException& failure) {
+        EXPECT_EQ(std::string(failure.what()), "cannot open " + path.toStdString());
+    }
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+}  // namespace

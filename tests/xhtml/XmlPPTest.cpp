@@ -1,0 +1,218 @@
+#include "diag/TraceLog.h"
+#include "xhtml/HException.h"
+#include "xhtml/XhtmlDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> traceLines;
+
+void collectTrace(const std::string& line)
+{
+    traceLines.push_back(line);
+}
+
+// Runs documents through the preprocessor in a folder of include files and
+// collects what the walk reports to the trace log.
+class Walk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        traceLines.clear();
+        previousSink_ = setTraceSink(collectTrace);
+        write("inc.xml", "<root a=\"$(ide)\"><x/><define name=\"D\" value=\"1\"/></root>");
+        write("macros.xml", "<root a=\"$(A)\"><x b=\"$(B)\"/><define name=\"D\" value=\"1\"/></root>");
+        write("bad.xml", "<a><b></a>");
+        write("self.xml", "<s><include filename=\"self.xml\"/></s>");
+        write("sub/outer.xml", "<o><include filename=\"inner.xml\"/></o>");
+        write("sub/inner.xml", "<i/>");
+        write("text.txt", QByteArray("a<b\r\nc\0rest", 11));
+        write("utf8.txt", "\xc3\xa9");
+    }
+    void TearDown() override { setTraceSink(previousSink_); }
+
+    void write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir_.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    QString folder() const { return dir_.path(); }
+    std::string process(const QString& text) const
+    {
+        return parseXhtml(text, path(QStringLiteral("main.xml"))).toString(-1).toStdString();
+    }
+
+private:
+    QTemporaryDir dir_;
+    TraceSink previousSink_ = nullptr;
+};
+
+struct WalkCase {
+    const char* name;
+    const char* input;
+    const char* output;
+};
+
+class Directives : public Walk, public ::testing::WithParamInterface<WalkCase> {};
+
+TEST_P(Directives, Output)
+{
+    EXPECT_EQ(process(QString::fromUtf8(GetParam().input)), GetParam().output);
+    EXPECT_TRUE(traceLines.empty()) << traceLines.front();
+}
+
+// platform is the product macro "ARM", release "5.2", ide "Tovrin".
+INSTANTIATE_TEST_SUITE_P(
+    Walk, Directives,
+    ::testing::Values(
+        WalkCase{"IfListed", "<r><if platform=\"PPC,ARM\"><a/>t</if></r>", "<r><a/>t</r>"},
+        WalkCase{"IfEmptyList", "<r><if platform=\"\"><a/></if></r>", "<r/>"},
+        WalkCase{"IfnotListed", "<r><ifnot platform=\"ARM\"><a/></ifnot></r>", "<r/>"},
+        WalkCase{"UndefinedMacro", "<r><if no=\"\"><a/></if><ifnot no=\"x\"><b/></ifnot></r>", "<r><b/></r>"},
+        WalkCase{"IfdefIfndef",
+                 "<r><ifdef name=\"platform\">1</ifdef><ifndef name=\"platform\">2</ifndef>"
+                 "<ifdef name=\"no\">3</ifdef><ifndef name=\"no\">4</ifndef></r>",
+                 "<r>14</r>"},
+        WalkCase{"DefineSeenDeeper", "<r><define name=\"X\" value=\"1\"/><p><ifdef name=\"X\">y</ifdef></p></r>",
+                 "<r><p>y</p></r>"},
+        WalkCase{"DefineSeenOutside", "<r><p><define_macro name=\"X\" value=\"\"/></p><ifdef name=\"X\">y</ifdef></r>",
+                 "<r><p/>y</r>"},
+        WalkCase{"DefineStoresUnexpanded", "<r><define name=\"X\" value=\"$(ide)\"/><expand_definition name=\"X\"/></r>",
+                 "<r>$(ide)</r>"},
+        WalkCase{"SwitchFirstMatchingCase",
+                 "<r><switch name=\"platform\"><case value=\"PPC\">p</case><default>d</default>"
+                 "<case value=\"x,ARM\">a</case><case value=\"ARM\">b</case></switch></r>",
+                 "<r>a</r>"},
+        WalkCase{"SwitchLastDefault",
+                 "<r><switch name=\"platform\"><default>1</default><default>2</default></switch></r>", "<r>2</r>"},
+        WalkCase{"SwitchUndefinedTakesDefault",
+                 "<r><switch name=\"no\"><case value=\"\">e</case><default>d</default></switch></r>", "<r>d</r>"},
+        WalkCase{"SwitchNothingChosen", "<r><switch name=\"platform\"><case value=\"PPC\">p</case></switch>z</r>",
+                 "<r>z</r>"},
+        WalkCase{"ExpandDefinition", "<r><expand_definition name=\"release\"/></r>", "<r>5.2</r>"},
+        WalkCase{"ExpandDefinitionCase",
+                 "<r><define name=\"T\" value=\"Two Words\"/>"
+                 "<expand_definition name=\"T\" lowercase=\"\" underscore_spaces=\"no\"/></r>",
+                 "<r>two_words</r>"},
+        WalkCase{"ExpandDefinitionDefault",
+                 "<r><define name=\"E\" value=\"\"/><expand_definition name=\"E\" default=\"d\"/></r>", "<r>d</r>"},
+        WalkCase{"ExpandDefinitionDropped", "<r><expand_definition name=\"no\"/><ifdef name=\"ide\">k</ifdef></r>",
+                 "<r>k</r>"},
+        WalkCase{"DateMacroOverridden", "<r><define name=\"Date\" value=\"x\"/><expand_definition name=\"Date\"/></r>",
+                 "<r>x</r>"},
+        WalkCase{"ExpandAttributesListed", "<r><a href=\"$(ide).htm\" expand_attributes=\"href\"/></r>",
+                 "<r><a href=\"Tovrin.htm\"/></r>"},
+        WalkCase{"ExpandAttributesAddsMissing", "<r><a expand_attributes=\",title,\"/></r>", "<r><a title=\"\"/></r>"},
+        WalkCase{"AttributesOtherwiseUntouched", "<r><a href=\"$(ide)\"/></r>", "<r><a href=\"$(ide)\"/></r>"},
+        WalkCase{"DocumentElementUnwrapped", "<ifdef name=\"ide\"><a/></ifdef>", "<a/>"},
+        WalkCase{"TextInclude", "<r><include filename=\"text.txt\" type=\"text\" class=\"c\"/>z</r>",
+                 "<r><pre class=\"c\">a&lt;b&#xd;\nc</pre>z</r>"},
+        WalkCase{"TextIncludeEncoding",
+                 "<r><include filename=\"utf8.txt\" type=\"text\" tag=\"div\" encoding=\"UTF-8\"/>"
+                 "<include filename=\"utf8.txt\" type=\"text\" tag=\"b\" encoding=\"no-such-codec\"/></r>",
+                 "<r><div>\u00e9</div><b>\u00c3\u00a9</b></r>"},
+        WalkCase{"XmlIncludeSharesMap", "<r><include filename=\"inc.xml\"/><ifdef name=\"D\">d</ifdef></r>",
+                 "<r><root a=\"$(ide)\"><x/></root>d</r>"},
+        WalkCase{"XmlIncludeNoRoot", "<r><include filename=\"inc.xml\" no_root=\"\"/>z</r>", "<r><x/>z</r>"},
+        WalkCase{"XmlIncludeMacros",
+                 "<r><include filename=\"macros.xml\" expand_macros=\"\" macros=\"A=1&#10;;B=2\"/>"
+                 "<ifdef name=\"D\">d</ifdef></r>",
+                 "<r><root a=\"1\"><x b=\"2\"/></root></r>"},
+        WalkCase{"XmlIncludeMacrosNeedExpansion", "<r><include filename=\"macros.xml\" macros=\"A=1\"/></r>",
+                 "<r><root a=\"$(A)\"><x b=\"$(B)\"/></root></r>"},
+        WalkCase{"XmlIncludeRelativeToIncluder", "<r><include filename=\"sub/outer.xml\"/></r>",
+                 "<r><o><i/></o></r>"}),
+    [](const ::testing::TestParamInfo<WalkCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Walk, IfWithoutOneConditionStaysWithWarning)
+{
+    const QDomDocument result = parseXhtml(QStringLiteral("<r><if a=\"1\" b=\"1\"><ifdef name=\"ide\">c</ifdef></if></r>"),
+                                           path(QStringLiteral("main.xml")));
+    const QDomElement kept = result.documentElement().firstChildElement(QStringLiteral("if"));
+    ASSERT_FALSE(kept.isNull());
+    EXPECT_EQ(kept.text().toStdString(), "c");  // its children are still walked
+    ASSERT_EQ(traceLines.size(), 1u);
+    EXPECT_EQ(traceLines[0], "warning: XmlPP::processConditionals(): one condition required for <if[not]>\n");
+}
+
+TEST_F(Walk, IncludeProblemsAreReportedAndWalkGoesOn)
+{
+    const std::string directory = folder().toStdString();
+    struct {
+        const char* input;
+        std::string output;
+        std::string report;
+    } cases[] = {
+        {"<r><define name=\"X\"/><ifdef name=\"X\">x</ifdef></r>", "<r/>",
+         "warning: XmlPP::processConditionals(): missing name and/or value in <define_macro>\n"},
+        {"<r><include><expand_definition name=\"release\"/></include></r>", "<r><include>5.2</include></r>",
+         "error: XmlPP::processConditionals(): missing filename in <include>\n"},
+        {"<r><include filename=\"no.xml\"/></r>", "<r><include filename=\"no.xml\"/></r>",
+         "error: XmlPP::processConditionals could not open include file " + directory + "/no.xml\n"},
+        {"<r><include filename=\"bad.xml\"/></r>", "<r><include filename=\"bad.xml\"/></r>",
+         "error: XmlPP: error reading XML - tag mismatch on line 1 column 10 of include file " + directory + "/bad.xml\n"},
+        {"<r><include filename=\"bad.xml\" no_root=\"\">k</include></r>", "<r>k</r>",
+         "error: XmlPP: error reading XML - tag mismatch on line 1 column 10 of include file " + directory + "/bad.xml\n"},
+    };
+    for (const auto& c : cases) {
+        traceLines.clear();
+        EXPECT_EQ(process(QString::fromUtf8(c.input)), c.output) << c.input;
+        ASSERT_EQ(traceLines.size(), 1u) << c.input;
+        EXPECT_EQ(traceLines[0], c.report);
+    }
+}
+
+TEST_F(Walk, DateWithoutDefinitionIsToday)
+{
+    const std::string today = QLocale::c().toString(QDate::currentDate(), QStringLiteral("d MMMM yyyy")).toStdString();
+    EXPECT_EQ(process(QStringLiteral("<r><expand_definition name=\"Date\"/></r>")), "<r>" + today + "</r>");
+}
+
+TEST_F(Walk, FatalProblemsThrow)
+{
+    struct {
+        QString input;
+        std::string messageStart;
+    } cases[] = {
+        {QStringLiteral("<a><b></a>"), "Cannot load xml file: " + path("main.xml").toStdString() +
+                                           " - tag mismatch line: 1 column: 10"},
+        {QStringLiteral("<a>").repeated(1001), "Cannot load xml file: " + path("main.xml").toStdString() +
+                                                   " - nesting deeper than 1000 levels line: 1 column: 3003"},
+        {QStringLiteral("<r><include filename=\"self.xml\"/></r>"),
+         "XmlPP::processConditionals(): includes nested deeper than 64 levels at include file "},
+        {QStringLiteral("<r><define name=\"A\" value=\"$(B)\"/><define name=\"B\" value=\"$(A)x\"/>"
+                        "<a t=\"$(A)\" expand_attributes=\"t\"/></r>"),
+         "macro expansion"},
+    };
+    for (const auto& c : cases) {
+        try {
+            process(c.input);
+            ADD_FAILURE() << "no exception for " << c.input.left(80).toStdString();
+        } catch (const HException& failure) {
+            EXPECT_EQ(std::string(failure.what()).rfind(c.messageStart, 0), 0u) << failure.what();
+        }
+    }
+}
+
+TEST_F(Walk, NestingUpToTheLimitIsRead)
+{
+    const QString deepest = QStringLiteral("<a>").repeated(1000) + QStringLiteral("</a>").repeated(1000);
+    EXPECT_EQ(parseXhtml(deepest, path(QStringLiteral("main.xml"))).elementsByTagName(QStringLiteral("a")).count(),
+              1000);
+}
+
+}  // namespace
