@@ -48,35 +48,34 @@ XMLCDATASection* XMLDocument::createCDATASection(std::string_view text)
     return arena_.make<XMLCDATASection>(store(text));
 }
 
+XMLElement* XMLDocument::cloneElement(const XMLElement* source)
+{
+    // Strings of this document are never changed in place, so a copy made
+    // here shares them; strings of another document are copied.
+    const bool foreign = &source->document() != this;
+    auto own = [&](std::string_view text) { return foreign ? store(text) : text; };
+    auto* copy = arena_.make<XMLElement>(*this, own(source->tagName()));
+    const auto attrs = source->attributes();
+    if (attrs.empty())
+        return copy;
+    auto* copied = static_cast<XMLAttribute*>(arena_.allocate(sizeof(XMLAttribute) * attrs.size(), alignof(XMLAttribute)));
+    std::size_t i = 0;
+    for (const XMLAttribute& attr : attrs) {
+        std::optional<std::string_view> value = attr.value();
+        if (value)
+            value = own(*value);
+        new (&copied[i++]) XMLAttribute(own(attr.name()), value);
+    }
+    copy->adoptAttributes(copied, static_cast<std::uint32_t>(attrs.size()));
+    return copy;
+}
+
 XMLNode* XMLDocument::cloneNode(const XMLNode* node, XMLNode* parent)
 {
-    // Strings of this document are never changed in place, so copies made
-    // here share them; strings of another document are copied.
-    auto own = [this](const XMLNode* source, std::string_view text) {
-        if (const XMLElement* element = source->toElement(); element && &element->document() == this)
-            return text;
-        return store(text);
-    };
-    auto copyOne = [&](const XMLNode* source) -> XMLNode* {
+    auto copyOne = [this](const XMLNode* source) -> XMLNode* {
         switch (source->kind()) {
-        case XMLNode::Kind::Element: {
-            const XMLElement* element = source->toElement();
-            auto* copy = arena_.make<XMLElement>(*this, own(source, element->tagName()));
-            const auto attrs = element->attributes();
-            if (!attrs.empty()) {
-                auto* copied = static_cast<XMLAttribute*>(
-                    arena_.allocate(sizeof(XMLAttribute) * attrs.size(), alignof(XMLAttribute)));
-                std::size_t i = 0;
-                for (const XMLAttribute& attr : attrs) {
-                    std::optional<std::string_view> value = attr.value();
-                    if (value)
-                        value = own(source, *value);
-                    new (&copied[i++]) XMLAttribute(own(source, attr.name()), value);
-                }
-                copy->adoptAttributes(copied, static_cast<std::uint32_t>(attrs.size()));
-            }
-            return copy;
-        }
+        case XMLNode::Kind::Element:
+            return cloneElement(source->toElement());
         case XMLNode::Kind::Data:
             return createData(static_cast<const XMLCharacterData*>(source)->content());
         case XMLNode::Kind::Comment:

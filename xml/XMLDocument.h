@@ -33,6 +33,8 @@ public:
     XMLCDATASection* createCDATASection(std::string_view text);
     // A deep copy of node (line -1 everywhere), appended to parent when given.
     XMLNode* cloneNode(const XMLNode* node, XMLNode* parent);
+    // A copy of the element's tag name and attributes, without children.
+    XMLElement* cloneElement(const XMLElement* source);
 
     // Copies bytes into the document's storage.
     std::string_view store(std::string_view text) { return arena_.copy(text); }
