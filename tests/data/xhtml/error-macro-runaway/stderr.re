@@ -1,0 +1,1 @@
+error: macro expansion [^\n]*\n
