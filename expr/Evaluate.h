@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// Expression evaluation for callers that hold byte strings (the directive
+// processor). Each call builds its own SimpleExpressionParser.
+//
+// The bytes are turned into characters one for one, as Latin-1: byte 0xA0
+// becomes U+00A0, a no-break space, which the lexer skips like an ordinary
+// space, and every other byte above 0x7F becomes a character that no token
+// accepts. No other character-set conversion takes place.
+//
+// As with the parser's own entry points, nothing is thrown: on failure ok is
+// false and the result 0.
+std::uint64_t evaluateInteger(std::string_view text, bool& ok);
+std::int64_t evaluateSigned(std::string_view text, bool& ok);
+std::uint32_t evaluateCondition(std::string_view text, bool& ok);
