@@ -37,7 +37,6 @@ protected:
         write("sub/outer.xml", "<o><include filename=\"inner.xml\"/></o>");
         write("sub/inner.xml", "<i/>");
         write("text.txt", QByteArray("a<b\r\nc\0rest", 11));
-        write("utf8.txt", "\xc3\xa9");
     }
     void TearDown() override { setTraceSink(previousSink_); }
 
@@ -80,7 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
     Walk, Directives,
     ::testing::Values(
         WalkCase{"IfListed", "<r><if platform=\"PPC,ARM\"><a/>t</if></r>", "<r><a/>t</r>"},
-        WalkCase{"IfEmptyList", "<r><if platform=\"\"><a/></if></r>", "<r/>"},
         WalkCase{"IfnotListed", "<r><ifnot platform=\"ARM\"><a/></ifnot></r>", "<r/>"},
         WalkCase{"UndefinedMacro", "<r><if no=\"\"><a/></if><ifnot no=\"x\"><b/></ifnot></r>", "<r><b/></r>"},
         WalkCase{"IfdefIfndef",
@@ -91,16 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "<r><p>y</p></r>"},
         WalkCase{"DefineSeenOutside", "<r><p><define_macro name=\"X\" value=\"\"/></p><ifdef name=\"X\">y</ifdef></r>",
                  "<r><p/>y</r>"},
-        WalkCase{"DefineStoresUnexpanded", "<r><define name=\"X\" value=\"$(ide)\"/><expand_definition name=\"X\"/></r>",
-                 "<r>$(ide)</r>"},
         WalkCase{"SwitchFirstMatchingCase",
                  "<r><switch name=\"platform\"><case value=\"PPC\">p</case><default>d</default>"
                  "<case value=\"x,ARM\">a</case><case value=\"ARM\">b</case></switch></r>",
                  "<r>a</r>"},
         WalkCase{"SwitchLastDefault",
                  "<r><switch name=\"platform\"><default>1</default><default>2</default></switch></r>", "<r>2</r>"},
-        WalkCase{"SwitchUndefinedTakesDefault",
-                 "<r><switch name=\"no\"><case value=\"\">e</case><default>d</default></switch></r>", "<r>d</r>"},
         WalkCase{"SwitchNothingChosen", "<r><switch name=\"platform\"><case value=\"PPC\">p</case></switch>z</r>",
                  "<r>z</r>"},
         WalkCase{"ExpandDefinition", "<r><expand_definition name=\"release\"/></r>", "<r>5.2</r>"},
@@ -117,14 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{"ExpandAttributesListed", "<r><a href=\"$(ide).htm\" expand_attributes=\"href\"/></r>",
                  "<r><a href=\"Tovrin.htm\"/></r>"},
         WalkCase{"ExpandAttributesAddsMissing", "<r><a expand_attributes=\",title,\"/></r>", "<r><a title=\"\"/></r>"},
-        WalkCase{"AttributesOtherwiseUntouched", "<r><a href=\"$(ide)\"/></r>", "<r><a href=\"$(ide)\"/></r>"},
         WalkCase{"DocumentElementUnwrapped", "<ifdef name=\"ide\"><a/></ifdef>", "<a/>"},
         WalkCase{"TextInclude", "<r><include filename=\"text.txt\" type=\"text\" class=\"c\"/>z</r>",
                  "<r><pre class=\"c\">a&lt;b&#xd;\nc</pre>z</r>"},
-        WalkCase{"TextIncludeEncoding",
-                 "<r><include filename=\"utf8.txt\" type=\"text\" tag=\"div\" encoding=\"UTF-8\"/>"
-                 "<include filename=\"utf8.txt\" type=\"text\" tag=\"b\" encoding=\"no-such-codec\"/></r>",
-                 "<r><div>\u00e9</div><b>\u00c3\u00a9</b></r>"},
         WalkCase{"XmlIncludeSharesMap", "<r><include filename=\"inc.xml\"/><ifdef name=\"D\">d</ifdef></r>",
                  "<r><root a=\"$(ide)\"><x/></root>d</r>"},
         WalkCase{"XmlIncludeNoRoot", "<r><include filename=\"inc.xml\" no_root=\"\"/>z</r>", "<r><x/>z</r>"},
@@ -132,8 +121,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "<r><include filename=\"macros.xml\" expand_macros=\"\" macros=\"A=1&#10;;B=2\"/>"
                  "<ifdef name=\"D\">d</ifdef></r>",
                  "<r><root a=\"1\"><x b=\"2\"/></root></r>"},
-        WalkCase{"XmlIncludeMacrosNeedExpansion", "<r><include filename=\"macros.xml\" macros=\"A=1\"/></r>",
-                 "<r><root a=\"$(A)\"><x b=\"$(B)\"/></root></r>"},
         WalkCase{"XmlIncludeRelativeToIncluder", "<r><include filename=\"sub/outer.xml\"/></r>",
                  "<r><o><i/></o></r>"}),
     [](const ::testing::TestParamInfo<WalkCase>& info) { return std::string(info.param.name); });
