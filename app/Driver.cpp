@@ -1,12 +1,16 @@
 #include "app/Driver.h"
 
 #include "app/XhtmlMode.h"
-#include "xml/QXMLDocument.h"
+#include "macros/MacroTable.h"
+#include "macros/PathValue.h"
+#include "xmlpp/MyXMLPP2.h"
 
 #include <QHash>
 #include <QtGlobal>
+
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -17,17 +21,21 @@ void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 const char* UsageFormat = "%s: <infile> <outfile> [macro1=value;macro2=value;..]\n";
 
-int runDefaultMode(int argc, char** argv)
+int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros)
 {
-    QXMLDocument document(false);
-    if (!document.load(argv[1])) {
-        std::fprintf(stderr, "load error %s at %d\n", document.errorMessage(), document.errorLine());
+    MyXMLPP2 preprocessor(false);
+    preprocessor.setMacroTable(systemMacros);
+    const std::string macroList = argc > 3 ? argv[3] : "";
+    if (!preprocessor.processFile(argv[1], macroList, true)) {
+        std::fprintf(stderr, "load error %s at %d\n", preprocessor.errorMessage(), preprocessor.errorLine());
         return 1;
     }
     if (argc == 5)
-        document.setDoctype(std::string(argv[4]));
-    if (!document.save(argv[2], 2, 0)) {
-        std::fprintf(stderr, "save error %s\n", document.errorMessage());
+        preprocessor.setDoctype(std::string(argv[4]));
+    // The result of writing is checked (a full disk must not pass for
+    // success); the message follows the reader's "load error" form.
+    if (!preprocessor.save(argv[2], 2, 0)) {
+        std::fprintf(stderr, "save error %s\n", preprocessor.errorMessage());
         return 1;
     }
     return 0;
@@ -41,11 +49,17 @@ int runDriver(int argc, char** argv)
     // DOM attributes live in a QHash whose order follows the hash seed;
     // a fixed seed makes the -xhtml output the same on every run.
     qSetGlobalQHashSeed(0);
+
+    const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "xmlpp";
+    auto systemMacros = std::make_unique<MacroTable>();
+    setApplicationPaths(executablePath(program), 1);
     if (argc < 3) {
-        std::fprintf(stderr, UsageFormat, argv[0]);
+        std::fprintf(stderr, UsageFormat, program);
         return 1;
     }
+    systemMacros->addPathMacro("VosselDir", installDirectory(), "");
+
     if (std::strcmp(argv[1], "-xhtml") == 0)
         return runXhtmlMode(argc, argv);
-    return runDefaultMode(argc, argv);
+    return runDefaultMode(argc, argv, *systemMacros);
 }

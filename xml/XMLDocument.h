@@ -18,8 +18,8 @@ public:
     // Deepest element nesting the reader accepts; deeper input fails with
     // DepthErrorMessage instead of building a tree that later stages could
     // not walk without exhausting the stack.
-    static constexpr std::uint32_t MaxDepth = 4096;
-    static constexpr const char* DepthErrorMessage = "element nesting deeper than 4096 levels";
+    static constexpr std::uint32_t MaxDepth = 1000;
+    static constexpr const char* DepthErrorMessage = "element nesting deeper than 1000 levels";
 
     explicit XMLDocument(bool keepText);
     virtual ~XMLDocument();

@@ -1,0 +1,84 @@
+// define, xmldef and xmlput.
+#include "expr/Evaluate.h"
+#include "macros/MacroList.h"
+#include "xmlpp/WalkChain.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::string decimal(std::uint32_t value)
+{
+    return std::to_string(value);
+}
+
+std::string upperHex(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
+}  // namespace
+
+// The map of a "macros" attribute ("name=value;...", line feeds removed)
+// laid over the current map.
+MacroMap XMLPP2::macrosAttributeMap(const XMLElement* element, const MacroMap& current) const
+{
+    std::string list(element->attributeText("macros"));
+    list.erase(std::remove(list.begin(), list.end(), '\n'), list.end());
+    return mergeMacroMaps(current, macroMapFromList(splitMacroList(list, false)));
+}
+
+XMLNode* XMLPP2::define(XMLElement* element, Chain& chain)
+{
+    if (!element->hasAttribute("name")) {
+        reportError("XmlPP::processConditionals(): missing name in <define>");
+    } else {
+        const std::string name(element->attributeText("name"));
+        if (element->hasAttribute("value")) {
+            chain.macros.set(name, std::string(element->attributeText("value")));
+        } else if (element->hasAttribute("expression") || element->hasAttribute("hex_expression")) {
+            const bool hex = !element->hasAttribute("expression");
+            const std::string_view text = element->attributeText(hex ? "hex_expression" : "expression");
+            bool ok = false;
+            const auto value = static_cast<std::uint32_t>(evaluateInteger(expand(text, chain.macros.map()), ok));
+            if (ok)
+                chain.macros.set(name, hex ? upperHex(value) : decimal(value));
+        } else {
+            reportError("XmlPP::processConditionals(): missing value or expression in <define>");
+        }
+    }
+    if (element->hasAttribute("expand_macros"))
+        chain.expandFlag = element->attributeText("expand_macros") == "Yes";
+    return drop(element);
+}
+
+// Stores the element under its name and takes it out of the tree; its
+// children are walked afresh at every xmlput.
+XMLNode* XMLPP2::xmldef(XMLElement* element, Chain& chain)
+{
+    if (!element->hasAttribute("name"))
+        return keep(element, chain);
+    xmldefs_[std::string(element->attributeText("name"))] = element;
+    return drop(element);
+}
+
+XMLNode* XMLPP2::xmlput(XMLElement* element, Chain& chain)
+{
+    if (!element->hasAttribute("name"))
+        return keep(element, chain);
+    const std::string name(element->attributeText("name"));
+    auto stored = xmldefs_.find(name);
+    if (stored == xmldefs_.end()) {
+        reportError("XmlPP::processConditionals(): xmlput cannot fine xmldef named " + name);
+        return keep(element, chain);
+    }
+    auto* copy = static_cast<XMLElement*>(cloneNode(stored->second, nullptr));
+    if ((chain.expandFlag || element->hasAttribute("expand_macros")) && element->hasAttribute("macros")) {
+        const MacroMap macros = macrosAttributeMap(element, chain.macros.map());
+        return unwrap(element, copy, chain, macros, true);
+    }
+    return unwrap(element, copy, chain, chain.macros.map(), chain.expandFlag);
+}

@@ -1,0 +1,225 @@
+// for and foreach: copies of the loop's children, one set per iteration,
+// inserted after the loop element, which is then dropped.
+#include "expr/Evaluate.h"
+#include "macros/MacroExpansion.h"
+#include "xmlpp/WalkChain.h"
+
+#include <QRegExp>
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const char* ForUsage = "XmlPP::processConditionals(): <for index=\"i\" start=\"0\" end=\"32\" incr=\"1\">";
+
+std::string upperHex(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
+// The character with code 65 + i as one byte; past code 255 there is no
+// such byte and the value is "?".
+std::string alphaOf(std::uint32_t index)
+{
+    const std::uint64_t code = 65 + std::uint64_t(index);
+    return code <= 255 ? std::string(1, static_cast<char>(code)) : std::string("?");
+}
+
+std::string withoutLineBreaks(std::string text)
+{
+    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }), text.end());
+    return text;
+}
+
+// Wildcard patterns ("*", "?", "[...]") matched anywhere in an item; each
+// byte is one character.
+class WildcardList {
+public:
+    void add(std::string_view pattern)
+    {
+        patterns_.emplace_back(QString::fromLatin1(pattern.data(), int(pattern.size())), Qt::CaseSensitive,
+                               QRegExp::Wildcard);
+    }
+    bool empty() const { return patterns_.empty(); }
+    bool matches(std::string_view item) const
+    {
+        const QString text = QString::fromLatin1(item.data(), int(item.size()));
+        return std::any_of(patterns_.begin(), patterns_.end(),
+                           [&](const QRegExp& pattern) { return pattern.indexIn(text) != -1; });
+    }
+
+private:
+    std::vector<QRegExp> patterns_;
+};
+
+struct LoopList {
+    std::string name;
+    std::vector<std::string> items;
+};
+
+}  // namespace
+
+XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
+{
+    for (const char* required : {"index", "start", "end", "incr"}) {
+        if (!element->hasAttribute(required)) {
+            reportError(ForUsage);
+            return drop(element);
+        }
+    }
+    if (element->firstChild() == nullptr) {
+        reportError(ForUsage);
+        return drop(element);
+    }
+    auto expandedSigned = [&](const char* name) -> std::uint64_t {
+        bool ok = false;
+        const std::int64_t value = evaluateSigned(expand(element->attributeText(name), chain.macros.map()), ok);
+        return ok ? std::uint64_t(value) : 0;
+    };
+    auto integer = [&](const char* name) -> std::uint32_t {
+        bool ok = false;
+        const std::uint64_t value = evaluateInteger(element->attributeText(name), ok);
+        return ok ? std::uint32_t(value) : 0;
+    };
+    // All arithmetic is on unsigned 32-bit numbers and wraps.
+    std::uint32_t offset = 0;
+    if (element->hasAttribute("add"))
+        offset = std::uint32_t(expandedSigned("add"));
+    else if (element->hasAttribute("sub"))
+        offset = std::uint32_t(0 - expandedSigned("sub"));
+    const std::uint32_t factor = element->hasAttribute("mul") ? std::uint32_t(expandedSigned("mul")) : 1;
+    const std::uint32_t start = integer("start");
+    const std::uint32_t end = integer("end");
+    const std::uint32_t step = integer("incr");
+
+    const std::string name(element->attributeText("index"));
+    std::uint32_t index = start;
+    std::uint32_t progression = offset + factor * start;
+    XMLNode* insertionPoint = element;
+    for (std::uint64_t iteration = 1; index < end; ++iteration) {
+        if (step == 0 || iteration > MaxLoopIterations) {
+            reportError("XmlPP::processConditionals(): <for index=\"" + name + "\"> never ends or runs more than " +
+                        std::to_string(MaxLoopIterations) + " iterations");
+            break;
+        }
+        const MacroMap loopMacros{{name, std::to_string(index)},
+                                  {name + "_alpha", alphaOf(index)},
+                                  {name + "_hex", upperHex(index)},
+                                  {name + "_ap", std::to_string(progression)},
+                                  {name + "_ap_hex", upperHex(progression)}};
+        insertionPoint = insertLoopCopies(element, insertionPoint, loopMacros);
+        index += step;
+        progression += factor * step;
+    }
+    return drop(element);
+}
+
+XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
+{
+    const std::string separator =
+        element->hasAttribute("split_by") ? std::string(element->attributeText("split_by")) : std::string(",");
+    const bool expandLists = element->hasAttribute("expand_macros");
+    std::vector<std::string> exclusions;
+    WildcardList patterns;
+    std::vector<LoopList> lists;
+
+    // Attributes in name order: exclusions apply to the lists named after them.
+    for (const XMLAttribute& attr : element->attributes()) {
+        const std::string_view name = attr.name();
+        if (name == "split_by" || name == "expand_macros")
+            continue;
+        const std::string text =
+            withoutLineBreaks(expandLists ? expand(attr.text(), chain.macros.map()) : std::string(attr.text()));
+        const auto items = splitList(text, separator);
+        if (name == "exclude_entries") {
+            exclusions.insert(exclusions.end(), items.begin(), items.end());
+            continue;
+        }
+        if (name == "exclude_wildcard") {
+            for (std::string_view pattern : items)
+                patterns.add(pattern);
+            continue;
+        }
+        for (const std::string& excluded : exclusions) {
+            if (std::find(items.begin(), items.end(), excluded) == items.end())
+                reportError("XmlPP::processConditionals(): exclude_entries cannot find entry named " + excluded);
+        }
+        LoopList list{std::string(name), {}};
+        for (std::string_view item : items) {
+            const bool excluded = std::find(exclusions.begin(), exclusions.end(), item) != exclusions.end();
+            if (!excluded && !patterns.matches(item))
+                list.items.emplace_back(item);
+        }
+        lists.push_back(std::move(list));
+    }
+
+    // Every combination, the first list varying slowest.
+    std::uint64_t combinations = 1;
+    for (const LoopList& list : lists)
+        combinations = std::min<std::uint64_t>(combinations * list.items.size(), MaxLoopIterations + 1);
+    if (combinations > MaxLoopIterations) {
+        reportError("XmlPP::processConditionals(): <foreach> makes more than " + std::to_string(MaxLoopIterations) +
+                    " iterations");
+        return drop(element);
+    }
+    std::vector<std::size_t> position(lists.size(), 0);
+    XMLNode* insertionPoint = element;
+    for (std::uint64_t count = 0; count < combinations; ++count) {
+        MacroMap loopMacros{{"FOREACH_COUNT", std::to_string(count)}};
+        for (std::size_t l = 0; l < lists.size(); ++l)
+            loopMacros[lists[l].name] = lists[l].items[position[l]];
+        insertionPoint = insertLoopCopies(element, insertionPoint, loopMacros);
+        for (std::size_t l = lists.size(); l-- > 0;) {
+            if (++position[l] < lists[l].items.size())
+                break;
+            position[l] = 0;
+        }
+    }
+    return drop(element);
+}
+
+// Copies the loop's children up to the first child that is not an element.
+XMLNode* XMLPP2::insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, const MacroMap& loopMacros)
+{
+    for (XMLNode* child = loop->firstChild(); child != nullptr && child->isElement(); child = child->nextSibling()) {
+        XMLElement* copy = copyLoopBody(child->toElement(), loopMacros);
+        loop->parent()->insertAfter(insertionPoint, copy);
+        insertionPoint = copy;
+    }
+    return insertionPoint;
+}
+
+// A copy of the element and its element descendants (other children are
+// left out) with the loop macros expanded in every attribute value.
+XMLElement* XMLPP2::copyLoopBody(const XMLElement* source, const MacroMap& loopMacros)
+{
+    auto copyOne = [&](const XMLElement* original) {
+        if (++loopCopies_ == MaxLoopCopies + 1)
+            reportError("XmlPP::processConditionals(): loops make more than " + std::to_string(MaxLoopCopies) +
+                        " elements");
+        XMLElement* copy = cloneElement(original);
+        for (const XMLAttribute& attr : original->attributes()) {
+            if (attr.hasValue() && hasMacroMarker(*table_, attr.text()))
+                copy->setAttribute(attr.name(), expandMacros(*table_, loopMacros, attr.text(), false));
+        }
+        return copy;
+    };
+    XMLElement* top = copyOne(source);
+    std::vector<std::pair<const XMLElement*, XMLElement*>> pending{{source, top}};
+    while (!pending.empty()) {
+        auto [original, copy] = pending.back();
+        pending.pop_back();
+        for (const XMLNode* child = original->firstChild(); child != nullptr; child = child->nextSibling()) {
+            if (const XMLElement* childElement = child->toElement()) {
+                XMLElement* childCopy = copyOne(childElement);
+                copy->appendChild(childCopy);
+                pending.emplace_back(childElement, childCopy);
+            }
+        }
+    }
+    return top;
+}

@@ -1,0 +1,169 @@
+#include "xmlpp/XMLPP2.h"
+
+#include "macros/MacroExpansion.h"
+#include "macros/MacroList.h"
+#include "xmlpp/WalkChain.h"
+
+std::vector<std::string_view> splitList(std::string_view text, std::string_view separator)
+{
+    std::vector<std::string_view> items;
+    if (separator.empty()) {
+        for (std::size_t i = 0; i < text.size(); ++i)
+            items.push_back(text.substr(i, 1));
+        return items;
+    }
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t stop = text.find(separator, start);
+        if (stop == std::string_view::npos)
+            stop = text.size();
+        if (stop > start)
+            items.push_back(text.substr(start, stop - start));
+        start = stop + separator.size();
+    }
+    return items;
+}
+
+std::string_view macroValue(const MacroMap& macros, std::string_view name)
+{
+    auto found = macros.find(std::string(name));
+    return found != macros.end() ? std::string_view(found->second) : std::string_view();
+}
+
+XMLPP2::XMLPP2(bool keepText) : QXMLDocument(keepText) {}
+
+bool XMLPP2::processFile(const std::string& fileName, const std::string& macroList, bool expandFlag)
+{
+    if (!load(fileName))
+        return false;
+    MacroMap macros = macroMapFromList(splitMacroList(macroList, false));
+    if (root() == nullptr)
+        return true;
+    activeIncludes_.push_back(canonicalName(fileName));
+    // The outermost element is walked like any other, so it gets a parent
+    // for the time of the walk: directives there can then be dropped,
+    // unwrapped or replaced like anywhere else.
+    XMLElement* holder = createElement("");
+    holder->appendChild(root());
+    processConditionals(holder->firstChild(), fileName, macros, expandFlag);
+    settleRoot(holder);
+    return true;
+}
+
+void XMLPP2::processConditionals(XMLNode* first, const std::string& fileName, MacroMap& macros, bool expandFlag)
+{
+    try {
+        walk(first, fileName, macros, expandFlag, 0);
+    } catch (const MacroExpansionError& error) {
+        reportError(std::string("XmlPP::processConditionals(): ") + error.what());
+    }
+}
+
+// What the walk left in place of the outermost element becomes the root:
+// nothing leaves an empty document, one element is the new root, and more
+// than one cannot be written as a document.
+void XMLPP2::settleRoot(XMLElement* holder)
+{
+    std::vector<XMLElement*> elements;
+    for (XMLNode* node = holder->firstChild(); node != nullptr; node = node->nextSibling())
+        if (XMLElement* element = node->toElement())
+            elements.push_back(element);
+    if (elements.size() > 1)
+        reportError("XmlPP::processConditionals(): the document's root element resolves to " +
+                    std::to_string(elements.size()) + " elements");
+    setRoot(elements.empty() ? nullptr : elements.front());
+}
+
+void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& macros, bool expandFlag, int depth)
+{
+    if (first == nullptr)
+        return;
+    if (depth > MaxWalkDepth) {
+        reportError("XmlPP::processConditionals(): elements nested deeper than " + std::to_string(MaxWalkDepth) +
+                    " levels in " + fileName);
+        return;
+    }
+    Chain chain{fileName, MacroScope(macros), expandFlag, depth};
+    XMLNode* node = first;
+    while (node != nullptr) {
+        XMLElement* element = node->toElement();
+        if (element == nullptr) {
+            node = node->nextSibling();
+            continue;
+        }
+        if (chain.expandFlag)
+            expandAttributes(element, chain.macros.map());
+        node = dispatch(element, chain);
+    }
+}
+
+XMLNode* XMLPP2::dispatch(XMLElement* element, Chain& chain)
+{
+    const std::string_view tag = element->tagName();
+    if (tag == "if")
+        return ifCondition(element, chain, false);
+    if (tag == "ifnot")
+        return ifCondition(element, chain, true);
+    if (tag == "ifex")
+        return ifExpression(element, chain);
+    if (tag == "ifdef")
+        return ifDefined(element, chain, false);
+    if (tag == "ifndef")
+        return ifDefined(element, chain, true);
+    if (tag == "switch")
+        return switchBranch(element, chain);
+    if (tag == "include")
+        return include(element, chain);
+    if (tag == "define")
+        return define(element, chain);
+    if (tag == "for")
+        return forLoop(element, chain);
+    if (tag == "xmldef")
+        return xmldef(element, chain);
+    if (tag == "xmlput")
+        return xmlput(element, chain);
+    if (tag == "foreach")
+        return foreachLoop(element, chain);
+    return keep(element, chain);
+}
+
+XMLNode* XMLPP2::keep(XMLElement* element, Chain& chain)
+{
+    walk(element->firstChild(), chain.fileName, chain.macros.map(), chain.expandFlag, chain.depth + 1);
+    return element->nextSibling();
+}
+
+XMLNode* XMLPP2::drop(XMLElement* element)
+{
+    XMLNode* next = element->nextSibling();
+    element->parent()->removeChild(element);
+    return next;
+}
+
+// The body's children, walked first, take the directive's place.
+XMLNode* XMLPP2::unwrap(XMLElement* directive, XMLElement* body, Chain& chain, const MacroMap& macros,
+                        bool expandFlag)
+{
+    walk(body->firstChild(), chain.fileName, macros, expandFlag, chain.depth + 1);
+    XMLNode* next = directive->nextSibling();
+    XMLNode* parent = directive->parent();
+    if (XMLNode* run = body->takeChildren())
+        parent->insertAfter(directive, run);
+    parent->removeChild(directive);
+    return next;
+}
+
+void XMLPP2::expandAttributes(XMLElement* element, const MacroMap& macros)
+{
+    // Replacing the value of an existing attribute keeps the attribute
+    // array in place, so iterating it meanwhile is safe.
+    for (const XMLAttribute& attr : element->attributes()) {
+        if (attr.hasValue() && hasMacroMarker(*table_, attr.text()))
+            element->setAttribute(attr.name(), expandMacros(*table_, macros, attr.text(), false));
+    }
+}
+
+std::string XMLPP2::expand(std::string_view text, const MacroMap& macros) const
+{
+    return expandMacros(*table_, macros, text, false);
+}

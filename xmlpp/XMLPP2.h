@@ -1,0 +1,91 @@
+#pragma once
+
+#include "macros/MacroMap.h"
+#include "xml/QXMLDocument.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class MacroTable;
+class MacroScope;
+
+// The default mode's directive processor. It is the document at the same
+// time: it reads files into itself and rewrites its own tree in place,
+// resolving every directive element (if, ifnot, ifex, ifdef, ifndef,
+// switch, include, define, for, xmldef, xmlput, foreach) into what it
+// stands for.
+//
+// Bounds, each reported through reportError:
+// - MaxWalkDepth nested chains (element nesting plus the nesting added by
+//   includes and xmlput instantiations, which also stops an xmldef that
+//   instantiates itself);
+// - MaxIncludeDepth nested includes, and no file included while it is
+//   already being included (an include cycle);
+// - MaxLoopIterations iterations of one for or foreach, and MaxLoopCopies
+//   elements made by all loops of a run together.
+class XMLPP2 : public QXMLDocument {
+public:
+    static constexpr int MaxWalkDepth = 2000;
+    static constexpr int MaxIncludeDepth = 64;
+    static constexpr std::uint64_t MaxLoopIterations = 10000000;
+    static constexpr std::uint64_t MaxLoopCopies = 50000000;
+
+    explicit XMLPP2(bool keepText);
+
+    void setMacroTable(const MacroTable& table) { table_ = &table; }
+    const MacroTable& macroTable() const { return *table_; }
+
+    // Loads the file, builds the macro map from the "name=value;..." list
+    // and resolves the directives. False when the file could not be read
+    // (errorMessage and errorLine say why).
+    bool processFile(const std::string& fileName, const std::string& macroList, bool expandFlag);
+
+    // Resolves the directives of the sibling chain that starts at first.
+    void processConditionals(XMLNode* first, const std::string& fileName, MacroMap& macros, bool expandFlag);
+
+    // Expands macro references in every attribute value of the element.
+    void expandAttributes(XMLElement* element, const MacroMap& macros);
+
+protected:
+    // Reports a directive error; the default mode prints it and exits.
+    virtual void reportError(const std::string& message) = 0;
+
+private:
+    struct Chain;  // the state of one sibling chain being walked
+
+    void walk(XMLNode* first, const std::string& fileName, const MacroMap& macros, bool expandFlag, int depth);
+    XMLNode* dispatch(XMLElement* element, Chain& chain);
+    XMLNode* keep(XMLElement* element, Chain& chain);
+    XMLNode* drop(XMLElement* element);
+    XMLNode* unwrap(XMLElement* directive, XMLElement* body, Chain& chain, const MacroMap& macros, bool expandFlag);
+    void settleRoot(XMLElement* holder);
+
+    // Conditionals.
+    XMLNode* ifCondition(XMLElement* element, Chain& chain, bool negate);
+    XMLNode* ifExpression(XMLElement* element, Chain& chain);
+    XMLNode* ifDefined(XMLElement* element, Chain& chain, bool negate);
+    XMLNode* switchBranch(XMLElement* element, Chain& chain);
+
+    // Includes and definitions.
+    XMLNode* include(XMLElement* element, Chain& chain);
+    XMLElement* readInclude(const std::string& fileName);
+    XMLNode* define(XMLElement* element, Chain& chain);
+    XMLNode* xmldef(XMLElement* element, Chain& chain);
+    XMLNode* xmlput(XMLElement* element, Chain& chain);
+    MacroMap macrosAttributeMap(const XMLElement* element, const MacroMap& current) const;
+
+    // Loops.
+    XMLNode* forLoop(XMLElement* element, Chain& chain);
+    XMLNode* foreachLoop(XMLElement* element, Chain& chain);
+    XMLNode* insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, const MacroMap& loopMacros);
+    XMLElement* copyLoopBody(const XMLElement* source, const MacroMap& loopMacros);
+
+    std::string expand(std::string_view text, const MacroMap& macros) const;
+
+    const MacroTable* table_ = nullptr;
+    std::map<std::string, XMLElement*> xmldefs_;
+    std::vector<std::string> activeIncludes_;
+    std::uint64_t loopCopies_ = 0;
+};
