@@ -1,0 +1,1 @@
+XmlPP::processConditionals\(\): macro expansion nested deeper than 64 levels at \$\([XY]\)\n
