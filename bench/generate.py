@@ -6,7 +6,7 @@ Kinds:
   project    attribute-heavy project file (folders of files with build options)
   directives project file full of conditionals, macro references and foreach
   siblings   one root with SIZE-dependent number of sibling elements
-  deep       many subtrees nested 2000 levels deep
+  deep       many subtrees nested 900 levels deep (the reader accepts 1000)
   loops      small input whose for/foreach expansion produces SIZE MB of output
   xhtml      documentation page for the -xhtml mode
 The same arguments always give the same bytes (a fixed pseudo-random seed).
@@ -65,7 +65,7 @@ def siblings(out, size, rnd):
 def deep(out, size, rnd):
     out.write('<root>\n')
     while out.tell() < size:
-        depth = 2000
+        depth = 900
         for d in range(depth):
             out.write('<level d="%d">' % d)
         out.write('<leaf v="%d"/>' % rnd.randint(0, 99))

@@ -2,18 +2,21 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 // Bump allocator that owns every node and string of one document.
 //
 // Nothing is freed individually: the whole arena goes away with its
-// document. Blocks are 1 MiB; larger requests get a block of their own,
-// which is also how a whole input file is adopted as one block.
+// document. Blocks grow from 64 KiB to 32 MiB as the document grows; blocks
+// of 2 MiB and more are mapped directly and advised to use huge pages,
+// which keeps the page-fault cost of large documents low.
 class ByteArena {
 public:
     ByteArena() = default;
+    ~ByteArena();
     ByteArena(const ByteArena&) = delete;
     ByteArena& operator=(const ByteArena&) = delete;
 
@@ -30,16 +33,23 @@ public:
     // non-null pointer so that it stays distinct from an absent value.
     std::string_view copy(std::string_view text);
 
-    // Takes ownership of a block allocated with new char[].
-    char* adopt(std::unique_ptr<char[]> block);
-
-    std::size_t bytesReserved() const { return reserved_; }
+    // A block of its own, for example to read a whole file into.
+    char* allocateBlock(std::size_t size);
 
 private:
-    static constexpr std::size_t BlockSize = std::size_t(1) << 20;
+    static constexpr std::size_t FirstBlockSize = std::size_t(64) << 10;
+    static constexpr std::size_t LargestBlockSize = std::size_t(32) << 20;
 
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    struct Block {
+        char* data;
+        std::size_t size;
+        bool mapped;
+    };
+
+    Block& addBlock(std::size_t size);
+
+    std::vector<Block> blocks_;
     char* cursor_ = nullptr;
     char* end_ = nullptr;
-    std::size_t reserved_ = 0;
+    std::size_t nextBlockSize_ = FirstBlockSize;
 };

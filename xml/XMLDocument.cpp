@@ -104,10 +104,9 @@ XMLNode* XMLDocument::cloneNode(const XMLNode* node, XMLNode* parent)
 
 bool XMLDocument::parse(std::string_view text)
 {
-    std::unique_ptr<char[]> buffer(new char[text.size() + 1]);
-    std::memcpy(buffer.get(), text.data(), text.size());
-    buffer[text.size()] = '\0';
-    return parseInPlace(arena_.adopt(std::move(buffer)), text.size());
+    char* buffer = arena_.allocateBlock(text.size());
+    std::memcpy(buffer, text.data(), text.size());
+    return parseInPlace(buffer, text.size());
 }
 
 bool XMLDocument::parseInPlace(char* text, std::size_t size)
@@ -135,7 +134,7 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
 
 bool XMLDocument::readFile(std::FILE* file)
 {
-    std::unique_ptr<char[]> buffer;
+    char* text = nullptr;
     std::size_t size = 0;
     long end = -1;
     if (std::fseek(file, 0, SEEK_END) == 0)
@@ -146,17 +145,15 @@ bool XMLDocument::readFile(std::FILE* file)
             setError(0, "file too large");
             return false;
         }
-        buffer.reset(new char[size + 1]);
-        size = std::fread(buffer.get(), 1, size, file);
+        text = arena_.allocateBlock(size);
+        size = std::fread(text, 1, size, file);
     } else {
         bool ok = false;
         std::vector<char> bytes = readStream(file, ok);
         size = bytes.size();
-        buffer.reset(new char[size + 1]);
-        std::memcpy(buffer.get(), bytes.data(), size);
+        text = arena_.allocateBlock(size);
+        std::memcpy(text, bytes.data(), size);
     }
-    buffer[size] = '\0';
-    char* text = arena_.adopt(std::move(buffer));
     if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
         return parseInPlace(text + 3, size - 3);
     return parseInPlace(text, size);

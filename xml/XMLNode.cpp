@@ -112,14 +112,6 @@ void XMLCharacterData::setContent(std::string_view text)
     size_ = static_cast<std::uint32_t>(text.size());
 }
 
-XMLAttribute::XMLAttribute(std::string_view name, std::optional<std::string_view> value)
-    : name_(name.data() != nullptr ? name.data() : ""),
-      value_(value ? (value->data() != nullptr ? value->data() : "") : nullptr),
-      nameSize_(static_cast<std::uint32_t>(name.size())),
-      valueSize_(value ? static_cast<std::uint32_t>(value->size()) : 0)
-{
-}
-
 std::optional<std::string_view> XMLAttribute::value() const
 {
     if (value_ == nullptr)

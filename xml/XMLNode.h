@@ -99,7 +99,17 @@ public:
 // One attribute: a name and a value that may be absent.
 class XMLAttribute {
 public:
-    XMLAttribute(std::string_view name, std::optional<std::string_view> value);
+    XMLAttribute(std::string_view name, std::string_view value)
+        : name_(name.data() != nullptr ? name.data() : ""), value_(value.data() != nullptr ? value.data() : ""),
+          nameSize_(static_cast<std::uint32_t>(name.size())), valueSize_(static_cast<std::uint32_t>(value.size()))
+    {
+    }
+    XMLAttribute(std::string_view name, std::optional<std::string_view> value)
+        : XMLAttribute(name, value.value_or(std::string_view()))
+    {
+        if (!value)
+            value_ = nullptr;
+    }
 
     std::string_view name() const { return {name_, nameSize_}; }
     bool hasValue() const { return value_ != nullptr; }
@@ -170,9 +180,12 @@ private:
     XMLAttribute* attrs_ = nullptr;
 };
 
-// Byte-wise order of names: unsigned bytes, shorter prefix first.
+// Byte-wise order of names: unsigned bytes, shorter prefix first. Names
+// mostly differ in their first byte, which is compared inline.
 inline bool attributeNameLess(std::string_view a, std::string_view b)
 {
+    if (!a.empty() && !b.empty() && a[0] != b[0])
+        return static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]);
     return a < b;  // std::char_traits<char>::compare compares as unsigned char
 }
 

@@ -45,7 +45,8 @@ private:
     void closeInnermost();
     char* findPairEnd(char* from, char pairChar);
 
-    std::string_view quotedValue(char quote);
+    bool scanTo(char stop);
+    std::string_view quotedValue(char quote, bool* special = nullptr);
     std::string_view decode(char* begin, char* end, bool dropCarriageReturns);
 
     XMLDocument& document_;

@@ -3,6 +3,9 @@
 #include "xml/XMLDocument.h"
 
 #include <array>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 void OutputSink::spaces(std::size_t count)
@@ -17,15 +20,28 @@ void OutputSink::spaces(std::size_t count)
 
 void OutputSink::flush()
 {
-    if (file_ == nullptr || buffer_.empty())
-        return;
-    writeOut(buffer_);
-    buffer_.clear();
+    deliver(std::string_view(block_.get(), used_));
+    used_ = 0;
 }
 
-void OutputSink::writeOut(std::string_view bytes)
+void OutputSink::putLarge(std::string_view bytes)
 {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+    flush();
+    if (bytes.size() >= BlockSize) {
+        deliver(bytes);
+        return;
+    }
+    std::memcpy(block_.get(), bytes.data(), bytes.size());
+    used_ = bytes.size();
+}
+
+void OutputSink::deliver(std::string_view bytes)
+{
+    if (bytes.empty())
+        return;
+    if (target_ != nullptr)
+        target_->append(bytes);
+    else if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
         failed_ = true;
 }
 
@@ -167,30 +183,74 @@ bool XMLWriter::wrapsAttributes(const XMLElement* element, std::size_t level) co
     return false;
 }
 
+namespace {
+
+// True for the bytes that print as a reference rather than as themselves.
+constexpr auto NeedsReference = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[c] = c < 32 || c > 126 || c == '"' || c == '&' || c == '<' || c == '>';
+    return table;
+}();
+
+#ifdef __SSE2__
+// Bit i set when byte i of the sixteen at p needs a reference. A signed
+// "less than 32" also catches every byte from 128 up, which reads as
+// negative.
+unsigned referenceMask(const unsigned char* p)
+{
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hit = _mm_or_si128(_mm_cmplt_epi8(chunk, _mm_set1_epi8(32)), _mm_cmpeq_epi8(chunk, _mm_set1_epi8(127)));
+    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('"')),
+                                         _mm_cmpeq_epi8(chunk, _mm_set1_epi8('&'))));
+    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('<')),
+                                         _mm_cmpeq_epi8(chunk, _mm_set1_epi8('>'))));
+    return unsigned(_mm_movemask_epi8(hit));
+}
+#endif
+
+// The end of the run of bytes from `from` on that print as themselves.
+std::size_t plainRun(std::string_view text, std::size_t from)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t i = from;
+#ifdef __SSE2__
+    for (; i + 16 <= size; i += 16) {
+        if (const unsigned mask = referenceMask(bytes + i))
+            return i + std::size_t(__builtin_ctz(mask));
+    }
+    if (i < size && size >= 16) {
+        // The last sixteen bytes, overlapping what was checked already.
+        const std::size_t start = size - 16;
+        const unsigned mask = referenceMask(bytes + start) & (0xFFFFu << (i - start));
+        return mask != 0 ? start + std::size_t(__builtin_ctz(mask)) : size;
+    }
+#endif
+    while (i < size && !NeedsReference[bytes[i]])
+        ++i;
+    return i;
+}
+
+}  // namespace
+
 void XMLWriter::writeEscaped(std::string_view text)
 {
-    // 0: the byte prints itself; otherwise it needs a reference.
-    static constexpr auto NeedsEscape = [] {
-        std::array<bool, 256> table{};
-        for (int c = 0; c < 256; ++c)
-            table[c] = c < 32 || c > 126 || c == '"' || c == '&' || c == '<' || c == '>';
-        return table;
-    }();
     static constexpr char Hex[] = "0123456789abcdef";
-
-    std::size_t plainStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (!NeedsEscape[byte])
-            continue;
-        out_.put(text.substr(plainStart, i - plainStart));
-        plainStart = i + 1;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t stop = plainRun(text, from);
+        out_.put(text.substr(from, stop - from));
+        if (stop == text.size())
+            return;
+        const auto byte = static_cast<unsigned char>(text[stop]);
         switch (byte) {
         case '"': out_.put("&quot;"); break;
         case '&': out_.put("&amp;"); break;
         case '<': out_.put("&lt;"); break;
         case '>': out_.put("&gt;"); break;
         default: {
+            // Lower-case hexadecimal without leading zeros, one per byte.
             char reference[6] = {'&', '#', 'x', 0, 0, 0};
             std::size_t length = 3;
             if (byte >= 16)
@@ -200,6 +260,6 @@ void XMLWriter::writeEscaped(std::string_view text)
             out_.put(std::string_view(reference, length));
         }
         }
+        from = stop + 1;
     }
-    out_.put(text.substr(plainStart));
 }

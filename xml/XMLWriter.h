@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -8,11 +10,12 @@ class XMLDocument;
 class XMLNode;
 class XMLElement;
 
-// Collects output bytes and hands them on in large blocks, either to a file
-// or to a string. Remembers whether any write to the file failed.
+// Collects output bytes in a fixed block and hands them on a block at a
+// time, either to a file or to a string. Remembers whether any write to
+// the file failed.
 class OutputSink {
 public:
-    explicit OutputSink(std::FILE* file) : file_(file) { buffer_.reserve(BlockSize); }
+    explicit OutputSink(std::FILE* file) : file_(file) {}
     explicit OutputSink(std::string& target) : target_(&target) {}
     ~OutputSink() { flush(); }
     OutputSink(const OutputSink&) = delete;
@@ -20,26 +23,18 @@ public:
 
     void put(std::string_view bytes)
     {
-        if (target_ != nullptr) {
-            target_->append(bytes);
+        if (bytes.size() > BlockSize - used_) {
+            putLarge(bytes);
             return;
         }
-        if (buffer_.size() + bytes.size() > BlockSize)
-            flush();
-        if (bytes.size() > BlockSize)
-            writeOut(bytes);
-        else
-            buffer_.append(bytes);
+        std::memcpy(block_.get() + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
     }
     void put(char c)
     {
-        if (target_ != nullptr) {
-            target_->push_back(c);
-            return;
-        }
-        if (buffer_.size() >= BlockSize)
+        if (used_ == BlockSize)
             flush();
-        buffer_.push_back(c);
+        block_[used_++] = c;
     }
     void spaces(std::size_t count);
     void flush();
@@ -47,11 +42,13 @@ public:
 
 private:
     static constexpr std::size_t BlockSize = std::size_t(1) << 20;
-    void writeOut(std::string_view bytes);
+    void putLarge(std::string_view bytes);
+    void deliver(std::string_view bytes);
 
     std::FILE* file_ = nullptr;
     std::string* target_ = nullptr;
-    std::string buffer_;
+    std::unique_ptr<char[]> block_{new char[BlockSize]};
+    std::size_t used_ = 0;
     bool failed_ = false;
 };
 
