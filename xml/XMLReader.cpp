@@ -418,9 +418,12 @@ void XMLReader::finishAttributes(XMLElement* element)
             scratch_[j] = moving;
         }
     }
+    auto sameName = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() && (a.empty() || (a[0] == b[0] && a == b));
+    };
     std::size_t kept = 0;
     for (std::size_t i = 0; i < scratch_.size(); ++i) {
-        if (kept > 0 && scratch_[kept - 1].name() == scratch_[i].name())
+        if (kept > 0 && sameName(scratch_[kept - 1].name(), scratch_[i].name()))
             scratch_[kept - 1] = scratch_[i];
         else
             scratch_[kept++] = scratch_[i];

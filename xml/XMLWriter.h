@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -27,7 +28,7 @@ public:
             putLarge(bytes);
             return;
         }
-        std::memcpy(block_.get() + used_, bytes.data(), bytes.size());
+        copyBytes(block_.get() + used_, bytes.data(), bytes.size());
         used_ += bytes.size();
     }
     void put(char c)
@@ -42,6 +43,32 @@ public:
 
 private:
     static constexpr std::size_t BlockSize = std::size_t(1) << 20;
+
+    // Most pieces are names and short values: copy up to 16 bytes with two
+    // overlapping fixed-size moves instead of a library call.
+    static void copyBytes(char* to, const char* from, std::size_t size)
+    {
+        if (size >= 8 && size <= 16) {
+            std::uint64_t head;
+            std::uint64_t tail;
+            std::memcpy(&head, from, 8);
+            std::memcpy(&tail, from + size - 8, 8);
+            std::memcpy(to, &head, 8);
+            std::memcpy(to + size - 8, &tail, 8);
+        } else if (size >= 4 && size < 8) {
+            std::uint32_t head;
+            std::uint32_t tail;
+            std::memcpy(&head, from, 4);
+            std::memcpy(&tail, from + size - 4, 4);
+            std::memcpy(to, &head, 4);
+            std::memcpy(to + size - 4, &tail, 4);
+        } else if (size < 4) {
+            for (std::size_t i = 0; i < size; ++i)
+                to[i] = from[i];
+        } else {
+            std::memcpy(to, from, size);
+        }
+    }
     void putLarge(std::string_view bytes);
     void deliver(std::string_view bytes);
 
