@@ -6,7 +6,8 @@ Kinds:
   project    attribute-heavy project file (folders of files with build options)
   directives project file full of conditionals, macro references and foreach
   siblings   one root with SIZE-dependent number of sibling elements
-  deep       many subtrees nested 900 levels deep (the reader accepts 1000)
+  deep       many subtrees nested 100 levels deep (indentation makes the output
+             grow with the square of the depth, so deeper trees measure the disk)
   loops      small input whose for/foreach expansion produces SIZE MB of output
   xhtml      documentation page for the -xhtml mode
 The same arguments always give the same bytes (a fixed pseudo-random seed).
@@ -65,7 +66,7 @@ def siblings(out, size, rnd):
 def deep(out, size, rnd):
     out.write('<root>\n')
     while out.tell() < size:
-        depth = 900
+        depth = 100
         for d in range(depth):
             out.write('<level d="%d">' % d)
         out.write('<leaf v="%d"/>' % rnd.randint(0, 99))
