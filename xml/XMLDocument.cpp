@@ -105,7 +105,8 @@ XMLNode* XMLDocument::cloneNode(const XMLNode* node, XMLNode* parent)
 bool XMLDocument::parse(std::string_view text)
 {
     char* buffer = arena_.allocateBlock(text.size());
-    std::memcpy(buffer, text.data(), text.size());
+    if (!text.empty())  // an empty view may carry no pointer, which memcpy must not get
+        std::memcpy(buffer, text.data(), text.size());
     return parseInPlace(buffer, text.size());
 }
 
@@ -152,7 +153,8 @@ bool XMLDocument::readFile(std::FILE* file)
         std::vector<char> bytes = readStream(file, ok);
         size = bytes.size();
         text = arena_.allocateBlock(size);
-        std::memcpy(text, bytes.data(), size);
+        if (size != 0)
+            std::memcpy(text, bytes.data(), size);
     }
     if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
         return parseInPlace(text + 3, size - 3);

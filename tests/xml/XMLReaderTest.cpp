@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace {
@@ -186,6 +188,25 @@ TEST(ReaderFile, ByteOrderMarkSkippedOnlyWhole)
     EXPECT_EQ(readBytes("\xEF\xBB\xBF<a/>"), "a");
     EXPECT_EQ(readBytes("\xEF\xBB<a/>"), "(none)");
     EXPECT_EQ(readBytes(" \t\v\f\r\n"), "(none)");
+}
+
+// Found by fuzzing: empty input without a data pointer reached memcpy,
+// both from parse and from reading an empty pipe.
+TEST(ReaderFile, EmptyInputsReadWithoutRoot)
+{
+    XMLDocument fromView(false);
+    EXPECT_TRUE(fromView.parse(std::string_view()));
+    EXPECT_EQ(fromView.root(), nullptr);
+
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[1]);
+    std::FILE* pipe = ::fdopen(ends[0], "rb");
+    ASSERT_NE(pipe, nullptr);
+    XMLDocument fromPipe(false);
+    EXPECT_TRUE(fromPipe.readFile(pipe));
+    EXPECT_EQ(fromPipe.root(), nullptr);
+    std::fclose(pipe);
 }
 
 }  // namespace
