@@ -253,5 +253,6 @@ bool builtinMacroValue(std::string_view name, std::string& value)
 
 bool hasMacroMarker(const MacroTable& table, std::string_view text)
 {
-    return std::memchr(text.data(), table.marker(), text.size()) != nullptr;
+    // An empty view may have no data pointer at all, which memchr must not get.
+    return !text.empty() && std::memchr(text.data(), table.marker(), text.size()) != nullptr;
 }

@@ -154,4 +154,12 @@ TEST(MacroExpansion, BoundsEndRunawayExpansions)
               "macro expansion read more than 67108864 bytes of macro values at $(V)");
 }
 
+// Found by fuzzing: an empty view without a data pointer reached memchr.
+TEST(MacroExpansion, EmptyViewsHoldNoMarker)
+{
+    static const MacroTable table;
+    EXPECT_FALSE(hasMacroMarker(table, std::string_view()));
+    EXPECT_EQ(expandMacros(table, SampleMacros, std::string_view(), false), "");
+}
+
 }  // namespace
