@@ -50,6 +50,10 @@ ARGS
     return
   fi
   for expected in "$source/examples/$name/expected/"*; do
+    if [ ! -f "$expected" ]; then
+      fail "examples/$name has no expected output"
+      continue
+    fi
     cmp -s "$expected" "$copy/$(basename "$expected")" ||
       fail "$binary on examples/$name: $(basename "$expected") differs from the expected output"
   done
