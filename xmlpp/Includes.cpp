@@ -38,10 +38,12 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     if (included == nullptr)
         return keep(element, chain);  // only when reportError returned
     element->parent()->replaceChild(element, included);
+    grow(treeBytes(included));
 
     activeIncludes_.push_back(canonicalName(fileName));
     if ((chain.expandFlag || element->hasAttribute("expand_macros")) && element->hasAttribute("macros")) {
         const MacroMap macros = macrosAttributeMap(element, chain.macros.map());
+        grow(MacroScope::macroMapBytes(macros));
         expandAttributes(included, macros);
         walk(included->firstChild(), fileName, macros, true, chain.depth + 1);
     } else {

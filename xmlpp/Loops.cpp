@@ -101,9 +101,9 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
     std::uint32_t progression = offset + factor * start;
     XMLNode* insertionPoint = element;
     for (std::uint64_t iteration = 1; index < end; ++iteration) {
-        if (step == 0 || iteration > MaxLoopIterations) {
+        if (step == 0 || iteration > limits_.loopIterations) {
             reportError("XmlPP::processConditionals(): <for index=\"" + name + "\"> never ends or runs more than " +
-                        std::to_string(MaxLoopIterations) + " iterations");
+                        std::to_string(limits_.loopIterations) + " iterations");
             break;
         }
         const MacroMap loopMacros{{name, std::to_string(index)},
@@ -160,10 +160,10 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
     // Every combination, the first list varying slowest.
     std::uint64_t combinations = 1;
     for (const LoopList& list : lists)
-        combinations = std::min<std::uint64_t>(combinations * list.items.size(), MaxLoopIterations + 1);
-    if (combinations > MaxLoopIterations) {
-        reportError("XmlPP::processConditionals(): <foreach> makes more than " + std::to_string(MaxLoopIterations) +
-                    " iterations");
+        combinations = std::min<std::uint64_t>(combinations * list.items.size(), limits_.loopIterations + 1);
+    if (combinations > limits_.loopIterations) {
+        reportError("XmlPP::processConditionals(): <foreach> makes more than " +
+                    std::to_string(limits_.loopIterations) + " iterations");
         return drop(element);
     }
     std::vector<std::size_t> position(lists.size(), 0);
@@ -198,13 +198,17 @@ XMLNode* XMLPP2::insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, con
 XMLElement* XMLPP2::copyLoopBody(const XMLElement* source, const MacroMap& loopMacros)
 {
     auto copyOne = [&](const XMLElement* original) {
-        if (++loopCopies_ == MaxLoopCopies + 1)
-            reportError("XmlPP::processConditionals(): loops make more than " + std::to_string(MaxLoopCopies) +
+        if (++loopCopies_ == limits_.loopCopies + 1)
+            reportError("XmlPP::processConditionals(): loops make more than " + std::to_string(limits_.loopCopies) +
                         " elements");
         XMLElement* copy = cloneElement(original);
+        grow(sizeof(XMLElement) + original->attributes().size() * sizeof(XMLAttribute));
         for (const XMLAttribute& attr : original->attributes()) {
-            if (attr.hasValue() && hasMacroMarker(*table_, attr.text()))
-                copy->setAttribute(attr.name(), expandMacros(*table_, loopMacros, attr.text(), false));
+            if (attr.hasValue() && hasMacroMarker(*table_, attr.text())) {
+                const std::string value = expandMacros(*table_, loopMacros, attr.text(), false);
+                grow(value.size());
+                copy->setAttribute(attr.name(), value);
+            }
         }
         return copy;
     };

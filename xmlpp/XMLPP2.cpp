@@ -36,9 +36,15 @@ bool XMLPP2::processFile(const std::string& fileName, const std::string& macroLi
 {
     if (!load(fileName))
         return false;
+    processDocument(fileName, macroList, expandFlag);
+    return true;
+}
+
+void XMLPP2::processDocument(const std::string& fileName, const std::string& macroList, bool expandFlag)
+{
     MacroMap macros = macroMapFromList(splitMacroList(macroList, false));
     if (root() == nullptr)
-        return true;
+        return;
     activeIncludes_.push_back(canonicalName(fileName));
     // The outermost element is walked like any other, so it gets a parent
     // for the time of the walk: directives there can then be dropped,
@@ -47,7 +53,6 @@ bool XMLPP2::processFile(const std::string& fileName, const std::string& macroLi
     holder->appendChild(root());
     processConditionals(holder->firstChild(), fileName, macros, expandFlag);
     settleRoot(holder);
-    return true;
 }
 
 void XMLPP2::processConditionals(XMLNode* first, const std::string& fileName, MacroMap& macros, bool expandFlag)
@@ -83,9 +88,10 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
                     " levels in " + fileName);
         return;
     }
-    Chain chain{fileName, MacroScope(macros), expandFlag, depth};
+    Chain chain{fileName, MacroScope(macros, &grownBytes_), expandFlag, depth};
     XMLNode* node = first;
     while (node != nullptr) {
+        checkGrowth();
         XMLElement* element = node->toElement();
         if (element == nullptr) {
             node = node->nextSibling();
@@ -158,12 +164,50 @@ void XMLPP2::expandAttributes(XMLElement* element, const MacroMap& macros)
     // Replacing the value of an existing attribute keeps the attribute
     // array in place, so iterating it meanwhile is safe.
     for (const XMLAttribute& attr : element->attributes()) {
-        if (attr.hasValue() && hasMacroMarker(*table_, attr.text()))
-            element->setAttribute(attr.name(), expandMacros(*table_, macros, attr.text(), false));
+        if (attr.hasValue() && hasMacroMarker(*table_, attr.text())) {
+            const std::string value = expandMacros(*table_, macros, attr.text(), false);
+            grow(value.size());
+            element->setAttribute(attr.name(), value);
+        }
     }
 }
 
 std::string XMLPP2::expand(std::string_view text, const MacroMap& macros) const
 {
     return expandMacros(*table_, macros, text, false);
+}
+
+void XMLPP2::grow(std::uint64_t bytes)
+{
+    grownBytes_ += bytes;
+    checkGrowth();
+}
+
+void XMLPP2::checkGrowth()
+{
+    if (grownBytes_ <= limits_.growthBytes || growthReported_)
+        return;
+    growthReported_ = true;
+    reportError("XmlPP::processConditionals(): the document grows by more than " +
+                    std::to_string(limits_.growthBytes >> 20) + " MiB");
+}
+
+std::uint64_t treeBytes(const XMLNode* node)
+{
+    std::uint64_t bytes = 0;
+    std::vector<const XMLNode*> pending{node};
+    while (!pending.empty()) {
+        const XMLNode* current = pending.back();
+        pending.pop_back();
+        if (const XMLElement* element = current->toElement()) {
+            bytes += sizeof(XMLElement) + element->tagName().size();
+            for (const XMLAttribute& attr : element->attributes())
+                bytes += sizeof(XMLAttribute) + attr.name().size() + attr.text().size();
+        } else {
+            bytes += sizeof(XMLCDATASection) + static_cast<const XMLCharacterData*>(current)->content().size();
+        }
+        for (const XMLNode* child = current->firstChild(); child != nullptr; child = child->nextSibling())
+            pending.push_back(child);
+    }
+    return bytes;
 }

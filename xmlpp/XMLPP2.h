@@ -24,15 +24,32 @@ class MacroScope;
 // - MaxIncludeDepth nested includes, and no file included while it is
 //   already being included (an include cycle);
 // - MaxLoopIterations iterations of one for or foreach, and MaxLoopCopies
-//   elements made by all loops of a run together.
+//   elements made by all loops of a run together;
+// - MaxGrowthBytes of material made by the directives of a run together:
+//   expanded attribute values, copies made by loops and xmlput, included
+//   files, and the macro maps copied for chains that define macros. This
+//   stops documents that multiply themselves (fragments that put other
+//   fragments many times over, values doubled by defines and then
+//   referred to everywhere) long before memory runs out.
 class XMLPP2 : public QXMLDocument {
 public:
     static constexpr int MaxWalkDepth = 2000;
     static constexpr int MaxIncludeDepth = 64;
     static constexpr std::uint64_t MaxLoopIterations = 10000000;
-    static constexpr std::uint64_t MaxLoopCopies = 50000000;
+    static constexpr std::uint64_t MaxLoopCopies = 20000000;
+    static constexpr std::uint64_t MaxGrowthBytes = std::uint64_t(2) << 30;
+
+    // The bounds that can be lowered, for tests and fuzzing where the
+    // defaults would take long to reach.
+    struct Limits {
+        std::uint64_t loopIterations = MaxLoopIterations;
+        std::uint64_t loopCopies = MaxLoopCopies;
+        std::uint64_t growthBytes = MaxGrowthBytes;
+    };
 
     explicit XMLPP2(bool keepText);
+
+    void setLimits(const Limits& limits) { limits_ = limits; }
 
     void setMacroTable(const MacroTable& table) { table_ = &table; }
     const MacroTable& macroTable() const { return *table_; }
@@ -41,6 +58,10 @@ public:
     // and resolves the directives. False when the file could not be read
     // (errorMessage and errorLine say why).
     bool processFile(const std::string& fileName, const std::string& macroList, bool expandFlag);
+    // The processing step of processFile for a document already read into
+    // this object (by load or parse); fileName is the name relative
+    // includes are resolved against.
+    void processDocument(const std::string& fileName, const std::string& macroList, bool expandFlag);
 
     // Resolves the directives of the sibling chain that starts at first.
     void processConditionals(XMLNode* first, const std::string& fileName, MacroMap& macros, bool expandFlag);
@@ -84,8 +105,20 @@ private:
 
     std::string expand(std::string_view text, const MacroMap& macros) const;
 
+    // Adds to the material made by the directives; reports the growth
+    // bound when it is passed.
+    void grow(std::uint64_t bytes);
+    void checkGrowth();
+
     const MacroTable* table_ = nullptr;
     std::map<std::string, XMLElement*> xmldefs_;
     std::vector<std::string> activeIncludes_;
     std::uint64_t loopCopies_ = 0;
+    std::uint64_t grownBytes_ = 0;
+    bool growthReported_ = false;
+    Limits limits_;
 };
+
+// The memory a subtree takes in its document: nodes, attributes and their
+// strings.
+std::uint64_t treeBytes(const XMLNode* node);

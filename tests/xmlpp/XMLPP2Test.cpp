@@ -123,4 +123,106 @@ TEST(Walk, LongSiblingChainsStayLinear)
     EXPECT_EQ(out.size(), std::string("<r></r>").size() + 300000 * std::string("<e/>").size());
 }
 
+// The bounds that take long to reach at their real values, lowered: each
+// input multiplies itself in a different way and must stop with its
+// message (reported once) instead of growing on.
+struct BoundCase {
+    const char* name;
+    std::string input;
+    XMLPP2::Limits limits;
+    const char* error;
+};
+
+XMLPP2::Limits lowLimits(std::uint64_t iterations, std::uint64_t copies, std::uint64_t growthBytes)
+{
+    XMLPP2::Limits limits;
+    limits.loopIterations = iterations;
+    limits.loopCopies = copies;
+    limits.growthBytes = growthBytes;
+    return limits;
+}
+
+std::string repeat(const std::string& text, int times)
+{
+    std::string result;
+    for (int i = 0; i < times; ++i)
+        result += text;
+    return result;
+}
+
+// Fragment dN puts d(N-1) ten times: 10^levels copies of the innermost one.
+std::string fragmentLaughs(int levels)
+{
+    std::string text = "<r><xmldef name='d0'><x/></xmldef>";
+    for (int i = 1; i <= levels; ++i)
+        text += "<xmldef name='d" + std::to_string(i) + "'><g>" +
+                repeat("<xmlput name='d" + std::to_string(i - 1) + "'/>", 10) + "</g></xmldef>";
+    return text + "<xmlput name='d" + std::to_string(levels) + "'/></r>";
+}
+
+// Defines that double a value, then references to the largest one.
+std::string doublingDefines(int levels, int references)
+{
+    std::string text = "<r><define name='A0' value='0123456789abcdef'/>";
+    for (int i = 1; i <= levels; ++i)
+        text += "<define name='A" + std::to_string(i) + "' value='$(A" + std::to_string(i - 1) + ")$(A" +
+                std::to_string(i - 1) + ")'/>";
+    return text + repeat("<e v='$(A" + std::to_string(levels) + ")'/>", references) + "</r>";
+}
+
+const BoundCase BoundCases[] = {
+    {"ForIterations", "<r><for index='i' start='0' end='100' incr='1'><e/></for></r>", lowLimits(10, 1000, 1 << 20),
+     "XmlPP::processConditionals(): <for index=\"i\"> never ends or runs more than 10 iterations"},
+    {"ForeachCombinations", "<r><foreach a='1,2,3,4' b='1,2,3'><e/></foreach></r>", lowLimits(10, 1000, 1 << 20),
+     "XmlPP::processConditionals(): <foreach> makes more than 10 iterations"},
+    {"LoopCopiesOfAllLoops",
+     "<r><for index='i' start='0' end='6' incr='1'><e/></for><foreach a='1,2,3,4,5,6'><e/></foreach></r>",
+     lowLimits(100, 10, 1 << 20), "XmlPP::processConditionals(): loops make more than 10 elements"},
+    {"FragmentsPutFragments", fragmentLaughs(5), lowLimits(100, 1000, 1 << 20),
+     "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+    {"DoubledValuesReferred", doublingDefines(14, 10), lowLimits(100, 1000, 1 << 20),
+     "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+    {"DefinitionsCopiedDownAChain",
+     doublingDefines(12, 0).substr(0, doublingDefines(12, 0).size() - 4) +
+         repeat("<e><define name='q' value='1'/>", 40) + repeat("</e>", 40) + "</r>",
+     lowLimits(100, 1000, 1 << 20), "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+    {"LoopCopiesWithLongValues",
+     "<r><define name='V' value='" + std::string(4096, 'v') + "'/><for index='i' start='0' end='1000' incr='1'>"
+     "<e v='$(V)$(i)'/></for></r>",
+     lowLimits(10000, 10000, 1 << 20), "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+};
+
+class Bounds : public ::testing::TestWithParam<BoundCase> {};
+
+TEST_P(Bounds, StopWithTheirMessage)
+{
+    const BoundCase& c = GetParam();
+    RecordingProcessor processor;
+    processor.setLimits(c.limits);
+    processor.run(c.input);
+    ASSERT_FALSE(processor.errors.empty());
+    EXPECT_EQ(processor.errors.front(), c.error);
+}
+
+INSTANTIATE_TEST_SUITE_P(XMLPP2, Bounds, ::testing::ValuesIn(BoundCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Bounds, IncludedFilesCountTowardsGrowth)
+{
+    const std::string part = RecordingProcessor::dir() + "/part.xml";
+    std::ofstream(part) << "<p v='" << std::string(100000, 'x') << "'/>";
+    RecordingProcessor processor;
+    processor.setLimits(lowLimits(100, 1000, 1 << 20));
+    processor.run("<r>" + repeat("<include filename='part.xml'/>", 20) + "</r>");
+    EXPECT_EQ(processor.errors,
+              std::vector<std::string>{"XmlPP::processConditionals(): the document grows by more than 1 MiB"});
+}
+
+TEST(Bounds, DefaultsLeaveOrdinaryDocumentsAlone)
+{
+    RecordingProcessor processor;
+    processor.run(fragmentLaughs(3) + doublingDefines(10, 3));
+    EXPECT_TRUE(processor.errors.empty());
+}
+
 }  // namespace
