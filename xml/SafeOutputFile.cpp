@@ -24,6 +24,19 @@ std::string baseNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Names in /dev and /proc, such as /dev/stdout or /proc/self/fd/1, stand
+// for a descriptor the caller already holds even when it leads to a
+// regular file: replacing that file would lose what others write around
+// this program's output, so such names are always written directly.
+bool inSpecialFolder(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    if (::realpath(directoryOf(path).c_str(), resolved) == nullptr)
+        return false;
+    const std::string folder = std::string(resolved) + "/";
+    return folder.rfind("/dev/", 0) == 0 || folder.rfind("/proc/", 0) == 0;
+}
+
 mode_t newFileMode()
 {
     const mode_t mask = umask(0);
@@ -44,7 +57,7 @@ bool SafeOutputFile::open(const std::string& path)
     target_ = path;
     struct stat info {};
     bool exists = ::stat(path.c_str(), &info) == 0;
-    if (exists && !S_ISREG(info.st_mode)) {
+    if ((exists && !S_ISREG(info.st_mode)) || inSpecialFolder(path)) {
         file_ = std::fopen(path.c_str(), "wb");  // a device, a pipe, or a directory (which fails)
         return file_ != nullptr;
     }

@@ -8,8 +8,9 @@
 // For a regular file, or a path that does not exist yet, the bytes go to a
 // hidden temporary file in the same directory, which commit() renames over
 // the target; a run that fails before commit leaves an existing file
-// untouched and creates nothing. Devices, pipes and other special files
-// (such as /dev/stdout) are written directly. A symbolic link is followed,
+// untouched and creates nothing. Devices, pipes and other special files,
+// and every name in /dev or /proc (such as /dev/stdout, even when it leads
+// to a regular file), are written directly. A symbolic link is followed,
 // so the file it points to is replaced, not the link.
 class SafeOutputFile {
 public:
