@@ -2,8 +2,12 @@
 
 #include "xhtml/HException.h"
 
+#include "xml/SafeOutputFile.h"
+
 #include <QDomDocumentType>
-#include <QFile>
+
+#include <cstdio>
+#include <string>
 
 const char* const FixedDoctypeLine =
     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">\n";
@@ -16,14 +20,21 @@ bool needsFixedDoctype(const QDomDocument& document)
 
 void writeHtml(const QString& fileName, const QDomDocument& document, int indent)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw HException("cannot open " + fileName.toLocal8Bit().toStdString());
+    const std::string name = fileName.toLocal8Bit().toStdString();
+    // The whole text is made first, so that nothing is written for a
+    // document that cannot be serialised.
+    QByteArray html;
     // A named document type is printed by the serialiser itself.
     if (needsFixedDoctype(document))
-        file.write(FixedDoctypeLine);
-    file.write(toHtml(document, indent).toLatin1());
-    file.close();
+        html += FixedDoctypeLine;
+    html += toHtml(document, indent).toLatin1();
+
+    SafeOutputFile output;
+    if (!output.open(name))
+        throw HException("cannot open " + name);
+    if (std::fwrite(html.constData(), 1, std::size_t(html.size()), output.file()) != std::size_t(html.size()) ||
+        !output.commit())
+        throw HException("cannot write " + name);
 }
 
 QString toHtml(const QDomDocument& document, int indent)

@@ -8,8 +8,12 @@
 extern const char* const FixedDoctypeLine;
 
 // Writes the document to fileName (replacing it): the fixed document type
-// line when needed, then toHtml. Throws HException "cannot open <name>" when
-// the file cannot be opened; nothing is created then.
+// line when needed, then toHtml. A regular file is written to a temporary
+// file beside it and renamed into place, so the target changes only when
+// everything was written; devices and pipes are written directly. Throws
+// HException "cannot open <name>" when the file cannot be opened (nothing
+// is created then) and "cannot write <name>" when writing, flushing,
+// closing or the rename fails (an existing file is then left as it was).
 void writeHtml(const QString& fileName, const QDomDocument& document, int indent);
 
 // Qt's serialisation of the document with every character outside ASCII

@@ -1,6 +1,7 @@
 #include "xhtml/XhtmlDocument.h"
 
 #include "macros/MacroTable.h"
+#include "xhtml/BoundedRead.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
 #include "xhtml/HtmlWriter.h"
@@ -39,7 +40,11 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw HException("cannot open xml file " + fileName.toLocal8Bit().toStdString());
-    QTextStream stream(&file);
+    const QByteArray bytes = readAtMost(file, MaxInputBytes);
+    if (bytes.size() > MaxInputBytes)
+        throw HException("xml file " + fileName.toLocal8Bit().toStdString() + " is larger than " +
+                         std::to_string(MaxInputBytes >> 20) + " MiB");
+    QTextStream stream(bytes);
     const QString text = stream.readAll();
     result_ = parseXhtml(text, fileName);
 }
@@ -49,10 +54,11 @@ void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
     writeHtml(fileName, result_, indent);
 }
 
-QDomDocument parseXhtml(const QString& text, const QString& fileName)
+QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t growthLimit)
 {
     MacroTable table;
     XmlPP preprocessor(table);
+    preprocessor.setGrowthLimit(growthLimit);
     QXmlInputSource source;
     source.setData(text);
     DepthLimitedReader reader;

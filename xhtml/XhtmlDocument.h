@@ -1,6 +1,7 @@
 #pragma once
 
 #include "macros/MacroMap.h"
+#include "xhtml/XmlPP.h"
 
 #include <QDomDocument>
 #include <QString>
@@ -13,6 +14,9 @@
 // alone: a run gives the same result with or without a macro list.
 class XhtmlDocument {
 public:
+    // Largest input loadXhtml reads (a pipe or a device may never end).
+    static constexpr qint64 MaxInputBytes = qint64(1) << 30;
+
     // Sets Day (no leading zero), Month (full English name) and Year from
     // today's local date.
     XhtmlDocument();
@@ -37,4 +41,6 @@ private:
 
 // Parses text (read from fileName) into a DOM document and preprocesses it
 // with a fresh macro table and a map that starts as the product macros.
-QDomDocument parseXhtml(const QString& text, const QString& fileName);
+// growthLimit bounds what the walk adds (XmlPP::setGrowthLimit).
+QDomDocument parseXhtml(const QString& text, const QString& fileName,
+                        std::uint64_t growthLimit = XmlPP::MaxGrowthBytes);

@@ -4,6 +4,7 @@
 #include "macros/MacroExpansion.h"
 #include "macros/MacroList.h"
 #include "macros/ProductMacros.h"
+#include "xhtml/BoundedRead.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
 
@@ -13,6 +14,8 @@
 #include <QStringList>
 #include <QTextCodec>
 #include <QXmlInputSource>
+
+#include <algorithm>
 
 namespace {
 
@@ -108,9 +111,8 @@ void moveChildrenAfter(QDomNode from, QDomNode anchor)
 
 // Without an encoding, or with one that names no known codec, the bytes up
 // to the first zero byte are taken one character each (Latin-1).
-QString readTextInclude(QFile& file, const QString& encoding)
+QString readTextInclude(QByteArray bytes, const QString& encoding)
 {
-    QByteArray bytes = file.readAll();
     QTextCodec* codec = encoding.isEmpty() ? nullptr : QTextCodec::codecForName(encoding.toLatin1());
     if (codec)
         return codec->toUnicode(bytes);
@@ -189,8 +191,11 @@ void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool 
         return;
     const QStringList names = splitCommaList(element.attribute(listName));
     element.removeAttribute(listName);
-    for (const QString& name : names)
-        element.setAttribute(name, expandText(table_, macros, element.attribute(name)));
+    for (const QString& name : names) {
+        const QString value = expandText(table_, macros, element.attribute(name));
+        grow(std::uint64_t(value.size()) * sizeof(QChar));
+        element.setAttribute(name, value);
+    }
 }
 
 QDomNode XmlPP::walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
@@ -329,6 +334,7 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
+    const QByteArray bytes = readIncludeFile(file);
     QDomDocument owner = element.ownerDocument();
     const QString tag = element.attribute(QStringLiteral("tag"));
     QDomElement wrapper = owner.createElement(tag.isEmpty() ? QStringLiteral("pre") : tag);
@@ -337,7 +343,7 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
         if (!value.isEmpty())
             wrapper.setAttribute(QLatin1String(name), value);
     }
-    wrapper.appendChild(owner.createTextNode(readTextInclude(file, element.attribute(QStringLiteral("encoding")))));
+    wrapper.appendChild(owner.createTextNode(readTextInclude(bytes, element.attribute(QStringLiteral("encoding")))));
     return replace(element, wrapper);
 }
 
@@ -359,7 +365,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
                              .toLocal8Bit()
                              .toStdString());
     QXmlInputSource source;
-    source.setData(QString::fromUtf8(file.readAll()));
+    source.setData(QString::fromUtf8(readIncludeFile(file)));
     // The features of a plain namespace-less DOM load, plus the depth limit
     // counted from where the root will sit.
     DepthLimitedReader reader(nodeDepth(element) - 1);
@@ -413,13 +419,35 @@ void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QStrin
     processConditionals(root.firstChild(), path, macros, expandFlag);
 }
 
-void expandAttributes(const XmlPP& preprocessor, QDomElement element, const MacroMap& macros)
+void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& macros)
 {
     const QDomNamedNodeMap attributes = element.attributes();
     for (int index = 0; index < attributes.count(); ++index) {
         QDomAttr attribute = attributes.item(index).toAttr();
         const QString value = attribute.value();
-        if (value.contains(QLatin1Char(preprocessor.table().marker())))
-            attribute.setValue(expandText(preprocessor.table(), macros, value));
+        if (value.contains(QLatin1Char(preprocessor.table().marker()))) {
+            const QString expanded = expandText(preprocessor.table(), macros, value);
+            preprocessor.grow(std::uint64_t(expanded.size()) * sizeof(QChar));
+            attribute.setValue(expanded);
+        }
     }
+}
+
+// Reads at most what the growth bound still allows (a pipe or a device may
+// never end), counting two bytes per byte read, as each becomes at most
+// one character.
+QByteArray XmlPP::readIncludeFile(QFile& file)
+{
+    const std::uint64_t room = grownBytes_ < growthLimit_ ? (growthLimit_ - grownBytes_) / sizeof(QChar) : 0;
+    const QByteArray bytes = readAtMost(file, qint64(std::min<std::uint64_t>(room, std::uint64_t(1) << 30)));
+    grow(std::uint64_t(bytes.size()) * sizeof(QChar));
+    return bytes;
+}
+
+void XmlPP::grow(std::uint64_t bytes)
+{
+    grownBytes_ += bytes;
+    if (grownBytes_ > growthLimit_)
+        throw HException("XmlPP::processConditionals(): the document grows by more than " +
+                         std::to_string(growthLimit_ >> 20) + " MiB");
 }

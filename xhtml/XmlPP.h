@@ -6,6 +6,9 @@
 #include <QDomDocument>
 #include <QString>
 
+#include <cstdint>
+
+class QFile;
 class QXmlInputSource;
 class QXmlReader;
 
@@ -17,10 +20,22 @@ constexpr int MaxIncludeDepth = 64;
 // define_macro, expand_definition, include, and the expand_attributes
 // attribute). Problems that do not stop the walk go to the trace log.
 // Failures that must stop the run (include chains or nesting past their
-// bounds, runaway macro expansion) are thrown as HException.
+// bounds, runaway macro expansion, growth past MaxGrowthBytes) are thrown
+// as HException.
 class XmlPP {
 public:
+    // Bound on what the walk adds to the document: expanded attribute
+    // values and included files, counted in bytes (two per character of
+    // expanded text). It stops pages that multiply themselves, such as
+    // values doubled by defines and then expanded in many places.
+    static constexpr std::uint64_t MaxGrowthBytes = std::uint64_t(1) << 30;
+
     explicit XmlPP(const MacroTable& table);
+
+    // Lowers the growth bound, for tests and fuzzing.
+    void setGrowthLimit(std::uint64_t bytes) { growthLimit_ = bytes; }
+    // Counts bytes added to the document; throws HException past the bound.
+    void grow(std::uint64_t bytes);
     virtual ~XmlPP() = default;
 
     // Reads the source into the document through the reader; on success
@@ -58,6 +73,7 @@ private:
                          bool expandFlag);
     QDomNode includeXml(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                         bool expandFlag);
+    QByteArray readIncludeFile(QFile& file);
     void walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
                           bool expandFlag);
 
@@ -65,8 +81,10 @@ private:
     const MacroTable& table_;
     MacroMap macros_;
     int includeDepth_ = 0;
+    std::uint64_t grownBytes_ = 0;
+    std::uint64_t growthLimit_ = MaxGrowthBytes;
 };
 
 // Replaces the value of every attribute of element, in the element's
 // attribute order, by its expansion with macros (system macros not searched).
-void expandAttributes(const XmlPP& preprocessor, QDomElement element, const MacroMap& macros);
+void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& macros);

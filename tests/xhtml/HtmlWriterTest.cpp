@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -93,6 +94,34 @@ TEST(WriteHtml, UnopenableFileThrowsAndCreatesNothing)
         EXPECT_EQ(std::string(failure.what()), "cannot open " + path.toStdString());
     }
     EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST(WriteHtml, FailedWriteThrows)
+{
+    QDomDocument document;
+    ASSERT_TRUE(document.setContent(QStringLiteral("<html/>")));
+    try {
+        writeHtml(QStringLiteral("/dev/full"), document, 2);
+        FAIL() << "no exception";
+    } catch (const HException& failure) {
+        EXPECT_EQ(std::string(failure.what()), "cannot write /dev/full");
+    }
+}
+
+TEST(WriteHtml, ReplacesAFileAndLeavesNothingBeside)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.html"));
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old contents that are longer than the new ones, all of them replaced");
+    old.close();
+    QDomDocument document;
+    ASSERT_TRUE(document.setContent(QStringLiteral("<!DOCTYPE html><html/>")));
+    writeHtml(path, document, 2);
+    EXPECT_EQ(readAll(path).toStdString(), "<!DOCTYPE html>\n<html/>\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("out.html")});
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "diag/TraceLog.h"
+#include "xhtml/BoundedRead.h"
 #include "xhtml/HException.h"
 #include "xhtml/XhtmlDocument.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -200,6 +202,42 @@ TEST_F(Walk, NestingUpToTheLimitIsRead)
     const QString deepest = QStringLiteral("<a>").repeated(1000) + QStringLiteral("</a>").repeated(1000);
     EXPECT_EQ(parseXhtml(deepest, path(QStringLiteral("main.xml"))).elementsByTagName(QStringLiteral("a")).count(),
               1000);
+}
+
+// Pages that multiply themselves stop at the growth bound (lowered here):
+// a value doubled by defines and then expanded in many places, and a large
+// file included many times.
+TEST_F(Walk, GrowthIsBounded)
+{
+    QString doubling = QStringLiteral("<r><define name=\"A0\" value=\"0123456789abcdef\"/>");
+    for (int i = 1; i <= 12; ++i)
+        doubling += QStringLiteral("<define name=\"A%1\" value=\"$(A%2)$(A%2)\" expand_attributes=\"value\"/>")
+                        .arg(i)
+                        .arg(i - 1);
+    doubling += QStringLiteral("<e v=\"$(A12)\" expand_attributes=\"v\"/>").repeated(20) + QStringLiteral("</r>");
+    write("big.txt", QByteArray(200000, 'x'));
+    const QString includes =
+        QStringLiteral("<r>") + QStringLiteral("<include type=\"text\" filename=\"big.txt\"/>").repeated(5) +
+        QStringLiteral("</r>");
+    for (const QString& page : {doubling, includes}) {
+        try {
+            parseXhtml(page, path(QStringLiteral("main.xml")), 1 << 20);
+            ADD_FAILURE() << "no exception";
+        } catch (const HException& failure) {
+            EXPECT_EQ(std::string(failure.what()), "XmlPP::processConditionals(): the document grows by more than 1 MiB");
+        }
+    }
+}
+
+TEST(BoundedRead, StopsPastTheLimit)
+{
+    QByteArray endless(1 << 20, 'x');
+    QBuffer device(&endless);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    EXPECT_GT(readAtMost(device, 1000).size(), 1000);
+    EXPECT_LT(readAtMost(device, 1000).size(), 1000 + 65537);
+    ASSERT_TRUE(device.seek(0));
+    EXPECT_EQ(readAtMost(device, 2 << 20).size(), 1 << 20);
 }
 
 }  // namespace
