@@ -16,7 +16,9 @@ std::vector<char> readStream(std::FILE* file, bool& ok)
     std::vector<char> bytes;
     char block[65536];
     std::size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+    // A pipe may never end: stop where a file would count as too large.
+    while (bytes.size() < std::numeric_limits<std::uint32_t>::max() &&
+           (got = std::fread(block, 1, sizeof block, file)) > 0)
         bytes.insert(bytes.end(), block, block + got);
     ok = !std::ferror(file);
     return bytes;
@@ -152,6 +154,10 @@ bool XMLDocument::readFile(std::FILE* file)
         bool ok = false;
         std::vector<char> bytes = readStream(file, ok);
         size = bytes.size();
+        if (size >= std::numeric_limits<std::uint32_t>::max()) {
+            setError(0, "file too large");
+            return false;
+        }
         text = arena_.allocateBlock(size);
         if (size != 0)
             std::memcpy(text, bytes.data(), size);
