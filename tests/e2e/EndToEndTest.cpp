@@ -151,6 +151,9 @@ TEST_P(EndToEnd, Case)
         for (const auto& name : readLines(caseDir / "absent"))
             EXPECT_FALSE(fs::exists(fs::symlink_status(work / name))) << name << " should not exist";
     }
+    if (isExample) {
+        EXPECT_TRUE(fs::exists(caseDir / "expected")) << "an example needs its expected output";
+    }
     if (fs::exists(caseDir / "expected")) {
         for (const auto& entry : fs::recursive_directory_iterator(caseDir / "expected")) {
             if (!entry.is_regular_file())
