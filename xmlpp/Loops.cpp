@@ -100,18 +100,23 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
     std::uint32_t index = start;
     std::uint32_t progression = offset + factor * start;
     XMLNode* insertionPoint = element;
+    // A body that starts with a node other than an element makes no copies;
+    // its iterations are only counted.
+    const bool makesCopies = element->firstChild()->isElement();
     for (std::uint64_t iteration = 1; index < end; ++iteration) {
         if (step == 0 || iteration > limits_.loopIterations) {
             reportError("XmlPP::processConditionals(): <for index=\"" + name + "\"> never ends or runs more than " +
                         std::to_string(limits_.loopIterations) + " iterations");
             break;
         }
-        const MacroMap loopMacros{{name, std::to_string(index)},
-                                  {name + "_alpha", alphaOf(index)},
-                                  {name + "_hex", upperHex(index)},
-                                  {name + "_ap", std::to_string(progression)},
-                                  {name + "_ap_hex", upperHex(progression)}};
-        insertionPoint = insertLoopCopies(element, insertionPoint, loopMacros);
+        if (makesCopies) {
+            const MacroMap loopMacros{{name, std::to_string(index)},
+                                      {name + "_alpha", alphaOf(index)},
+                                      {name + "_hex", upperHex(index)},
+                                      {name + "_ap", std::to_string(progression)},
+                                      {name + "_ap_hex", upperHex(progression)}};
+            insertionPoint = insertLoopCopies(element, insertionPoint, loopMacros);
+        }
         index += step;
         progression += factor * step;
     }
