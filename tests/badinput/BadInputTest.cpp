@@ -1,0 +1,452 @@
+// Runs the xmlpp binary on bad input made at test time: truncations of a
+// sample at every byte offset, binary garbage, invalid UTF-8, NUL bytes, a
+// 100 MB attribute value, unreadable files, directories where files belong,
+// missing folders, full disks and the resource bounds. Every run must end
+// with status 0 or 1 (never a signal); a failed run must print its message
+// and leave the output as it was (absent, or an older file untouched), with
+// no temporary file left beside it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string OldOutput = "output of an earlier run\n";
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct RunOptions {
+    // Bytes a file written by the run may hold (RLIMIT_FSIZE, with SIGXFSZ
+    // ignored so that writing fails with EFBIG instead); -1 for no limit.
+    long fileSizeLimit = -1;
+    // Run as an unprivileged user when the tests run as root, so that
+    // file permissions apply.
+    bool unprivileged = false;
+};
+
+struct RunResult {
+    int status = -1;  // exit status, or 128 + signal
+    std::string err;
+};
+
+RunResult runXmlpp(const fs::path& work, const std::vector<std::string>& args, const RunOptions& options = {})
+{
+    const fs::path errFile = work.parent_path() / "stderr.txt";
+    fs::remove(errFile);  // made afresh by whichever user runs next
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (options.unprivileged && ::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            _exit(126);
+        if (chdir(work.c_str()) != 0 || !freopen("/dev/null", "wb", stdout) ||
+            !freopen(errFile.c_str(), "wb", stderr))
+            _exit(127);
+        if (options.fileSizeLimit >= 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::vector<std::string> copies(args);
+        std::vector<char*> argv{const_cast<char*>("xmlpp")};
+        for (auto& arg : copies)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(XMLPP_BINARY, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    RunResult result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.err = readFile(errFile);
+    return result;
+}
+
+bool matches(const std::string& pattern, const std::string& text)
+{
+    return std::regex_match(text, std::regex(pattern));
+}
+
+std::string regexQuote(const std::string& text)
+{
+    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
+
+class BadInput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root_ = fs::temp_directory_path() /
+                ("xmlpp-badinput-" + std::to_string(getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+        fs::remove_all(root_);
+        fs::create_directories(work());
+        // Open to the unprivileged user of RunOptions.
+        fs::permissions(root_, fs::perms::all);
+        fs::permissions(work(), fs::perms::all);
+    }
+    void TearDown() override
+    {
+        if (!HasFailure())
+            fs::remove_all(root_);
+    }
+
+    fs::path work() const { return root_ / "work"; }
+    void put(const std::string& name, const std::string& bytes) const { writeFile(work() / name, bytes); }
+    std::string output(const std::string& name) const { return readFile(work() / name); }
+
+    // A run that failed: status 1, a message matching pattern, the output
+    // as it was before (OldOutput, or absent), no temporary file beside it.
+    void expectFailure(const RunResult& run, const std::string& pattern, const std::string& outputName,
+                       bool hadOldOutput, const std::string& context = "") const
+    {
+        EXPECT_EQ(run.status, 1) << context;
+        EXPECT_TRUE(matches(pattern, run.err)) << context << "\nstderr: " << run.err;
+        if (hadOldOutput)
+            EXPECT_EQ(output(outputName), OldOutput) << context;
+        else
+            EXPECT_FALSE(fs::exists(fs::symlink_status(work() / outputName))) << context;
+        expectNoTemporaries(outputName, context);
+    }
+
+    void expectNoTemporaries(const std::string& outputName, const std::string& context = "") const
+    {
+        for (const auto& entry : fs::directory_iterator(work()))
+            EXPECT_NE(entry.path().filename().string().rfind("." + outputName + ".", 0), 0u)
+                << context << ": temporary file " << entry.path() << " left behind";
+    }
+
+    // Runs every input in one mode and accepts either a success (status 0,
+    // nothing on stderr, the output replaced) or a failure with a message
+    // matching failurePattern and the old output untouched.
+    void expectCleanOutcomes(const std::vector<std::string>& inputs, bool xhtml, const std::string& failurePattern)
+    {
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            put("in.xml", inputs[i]);
+            put("out.txt", OldOutput);
+            std::vector<std::string> args{"in.xml", "out.txt"};
+            if (xhtml)
+                args.insert(args.begin(), "-xhtml");
+            else
+                args.push_back("A=x");
+            const RunResult run = runXmlpp(work(), args);
+            const std::string context = "input " + std::to_string(i) + " (" + std::to_string(inputs[i].size()) +
+                                        " bytes)";
+            if (run.status == 0) {
+                EXPECT_EQ(run.err, "") << context;
+                EXPECT_NE(output("out.txt"), OldOutput) << context;
+                expectNoTemporaries("out.txt", context);
+            } else {
+                expectFailure(run, failurePattern, "out.txt", true, context);
+            }
+            if (HasFailure())
+                return;  // one input shown is enough
+        }
+    }
+
+private:
+    fs::path root_;
+};
+
+const std::string DefaultFailure = R"((load error (bad tagName|tagName mismatch) at \d+|XmlPP::processConditionals\(\): [^\n]*)\n)";
+const std::string XhtmlFailure = R"(error: Cannot load xml file: in\.xml - [^\n]* line: \d+ column: \d+\n)";
+
+const std::string DefaultSample =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE project>\n<!-- note -->\n"
+    "<project name=\"caf&#233;\" a='x &amp; y'>\n"
+    "  <define name=\"N\" expression=\"2 * $(A:3)\"/>\n"
+    "  <if A=\"x,y\"><file path=\"a.c\"/></if>\n"
+    "  <ifex expression=\"$(N) &gt; 4\"><big/></ifex>\n"
+    "  <for index=\"i\" start=\"0\" end=\"2\" incr=\"1\"><reg n=\"R$(i)\"/></for>\n"
+    "  <foreach core=\"m0,m4\"><config name=\"$(core)\"/></foreach>\n"
+    "  <xmldef name=\"d\"><part v=\"$(p:none)\"/></xmldef><xmlput name=\"d\" macros=\"p=1\"/>\n"
+    "  <switch name=\"A\"><case value=\"x\"><chosen/></case><default><other/></default></switch>\n"
+    "  <data><![CDATA[raw <text> & more]]></data> text &lt; here\n"
+    "</project>\n";
+
+const std::string XhtmlSample =
+    "<?xml version=\"1.0\"?>\n<!DOCTYPE html>\n<html>\n"
+    "  <head><title>T</title></head>\n  <body>\n"
+    "    <define name=\"X\" value=\"1\"/>\n"
+    "    <if platform=\"ARM\"><p class=\"a\">caf&#233; &amp; &lt;</p></if>\n"
+    "    <ifdef name=\"X\"><p>defined</p></ifdef>\n"
+    "    <switch name=\"platform\"><case value=\"ARM\"><b/></case><default><i/></default></switch>\n"
+    "    <p title=\"$(release)\" expand_attributes=\"title\"><expand_definition name=\"release\"/></p>\n"
+    "    <!-- note --><![CDATA[x]]>\n"
+    "  </body>\n</html>\n";
+
+std::vector<std::string> truncations(const std::string& sample)
+{
+    std::vector<std::string> inputs;
+    for (std::size_t length = 0; length < sample.size(); ++length)
+        inputs.push_back(sample.substr(0, length));
+    return inputs;
+}
+
+// Random bytes, and random runs of the bytes that matter to the readers.
+std::vector<std::string> garbage()
+{
+    std::mt19937 random(20261206);
+    const std::string markup = "<>/=\"' ab&#x;![CDATA-?\n\r\t\0\xff\xc3";
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 40; ++i) {
+        std::string bytes(256 + random() % 4096, '\0');
+        for (char& c : bytes)
+            c = i % 2 == 0 ? char(random() % 256) : markup[random() % markup.size()];
+        if (i % 4 == 1)
+            bytes[0] = '<';
+        inputs.push_back(bytes);
+    }
+    return inputs;
+}
+
+TEST_F(BadInput, TruncatedDefaultDocuments)
+{
+    expectCleanOutcomes(truncations(DefaultSample), false, DefaultFailure);
+}
+
+TEST_F(BadInput, TruncatedXhtmlDocuments)
+{
+    expectCleanOutcomes(truncations(XhtmlSample), true, XhtmlFailure);
+}
+
+TEST_F(BadInput, BinaryGarbage)
+{
+    expectCleanOutcomes(garbage(), false, DefaultFailure);
+    expectCleanOutcomes(garbage(), true, XhtmlFailure);
+}
+
+// The default mode keeps bytes as they are and writes every byte outside
+// printable ASCII as a reference; a NUL byte ends the document.
+TEST_F(BadInput, InvalidUtf8AndNulBytesInDefaultMode)
+{
+    const struct {
+        std::string input;
+        std::string output;
+    } cases[] = {
+        {"<a v=\"\xff\xc3(\" w='\xe2\x82'/>", "<a v=\"&#xff;&#xc3;(\" w=\"&#xe2;&#x82;\" />\n"},
+        {std::string("<a x=\"1\"><b/></a>\0<c/>", 22), "<a x=\"1\">\n  <b/>\n</a>\n"},
+        {std::string("<a>\0</a>", 8), ""},
+        {"<a v=\"&#0;tail\"/>", "<a v=\"\" />\n"},
+    };
+    for (const auto& c : cases) {
+        put("in.xml", c.input);
+        const RunResult run = runXmlpp(work(), {"in.xml", "out.xml"});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(output("out.xml"), c.output);
+    }
+}
+
+// The -xhtml mode decodes UTF-8: invalid sequences become U+FFFD, written
+// as a decimal reference; a NUL character is ASCII and passes unchanged.
+TEST_F(BadInput, InvalidUtf8AndNulBytesInXhtmlMode)
+{
+    put("in.xml", "<html><p t=\"\xff\xc3(\">caf\xc3\xa9 \xfe</p></html>");
+    RunResult run = runXmlpp(work(), {"-xhtml", "in.xml", "out.html"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(output("out.html").find("<p t=\"&#65533;&#65533;(\">caf&#233; &#65533;</p>"), std::string::npos)
+        << output("out.html");
+
+    put("in.xml", std::string("<html><p>a\0b</p></html>", 23));
+    run = runXmlpp(work(), {"-xhtml", "in.xml", "out.html"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(output("out.html").find(std::string("<p>a\0b</p>", 10)), std::string::npos);
+}
+
+TEST_F(BadInput, HundredMegabyteAttributeValue)
+{
+    const std::string value(100 << 20, 'v');
+    put("in.xml", "<html><p a=\"" + value + "\" b=\"&amp;\"/></html>");
+    RunResult run = runXmlpp(work(), {"in.xml", "out.xml"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(output("out.xml"), "<html>\n  <p a=\"" + value + "\" b=\"&amp;\" />\n</html>\n");
+
+    run = runXmlpp(work(), {"-xhtml", "in.xml", "out.html"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    const std::string html = output("out.html");
+    EXPECT_NE(html.find(" a=\"" + value + "\""), std::string::npos) << html.size() << " bytes";
+    EXPECT_NE(html.find(" b=\"&amp;\""), std::string::npos);
+}
+
+TEST_F(BadInput, UnreadableFiles)
+{
+    put("in.xml", "<r><include filename=\"locked.xml\"/></r>");
+    put("locked.xml", "<part/>");
+    put("locked-in.xml", "<r/>");
+    fs::permissions(work() / "locked.xml", fs::perms::none);
+    fs::permissions(work() / "locked-in.xml", fs::perms::none);
+    fs::create_directory(work() / "folder.xml");
+    put("folder-in.xml", "<r><include filename=\"folder.xml\"/></r>");
+    const RunOptions user{-1, true};
+
+    expectFailure(runXmlpp(work(), {"in.xml", "out.xml"}, user),
+                  "XmlPP::processConditionals\\(\\): error \"couldn't read \\./locked\\.xml\" in include file "
+                  "\\./locked\\.xml line:0\n",
+                  "out.xml", false);
+    expectFailure(runXmlpp(work(), {"folder-in.xml", "out.xml"}, user),
+                  "XmlPP::processConditionals\\(\\): error \"couldn't read \\./folder\\.xml\" in include file "
+                  "\\./folder\\.xml line:0\n",
+                  "out.xml", false);
+    expectFailure(runXmlpp(work(), {"locked-in.xml", "out.xml"}, user), "load error couldn't read locked-in\\.xml at 0\n",
+                  "out.xml", false);
+    expectFailure(runXmlpp(work(), {"-xhtml", "locked-in.xml", "out.html"}, user),
+                  "error: cannot open xml file locked-in\\.xml\n", "out.html", false);
+
+    // In the -xhtml mode an include that cannot be read stays in place.
+    for (const char* input : {"in.xml", "folder-in.xml"}) {
+        const RunResult run = runXmlpp(work(), {"-xhtml", input, "out.html"}, user);
+        EXPECT_EQ(run.status, 0) << input;
+        EXPECT_EQ(run.err, "") << input;
+        EXPECT_NE(output("out.html").find("<include filename="), std::string::npos) << input;
+    }
+}
+
+TEST_F(BadInput, DirectoriesAndMissingFolders)
+{
+    put("in.xml", "<r/>");
+    fs::create_directory(work() / "folder");
+    expectFailure(runXmlpp(work(), {"folder", "out.xml"}), "load error couldn't read folder at 0\n", "out.xml", false);
+    expectFailure(runXmlpp(work(), {"-xhtml", "folder", "out.html"}), "error: cannot open xml file folder\n",
+                  "out.html", false);
+    expectFailure(runXmlpp(work(), {"in.xml", "folder"}), "save error couldn't write folder\n", "out.xml", false);
+    expectFailure(runXmlpp(work(), {"-xhtml", "in.xml", "folder"}), "error: cannot open folder\n", "out.html", false);
+    EXPECT_TRUE(fs::is_empty(work() / "folder"));
+    expectFailure(runXmlpp(work(), {"in.xml", "missing/out.xml"}), "save error couldn't write missing/out\\.xml\n",
+                  "missing", false);
+    expectFailure(runXmlpp(work(), {"-xhtml", "in.xml", "missing/out.html"}), "error: cannot open missing/out\\.html\n",
+                  "missing", false);
+    // A folder the user may not write in, with no output there yet.
+    fs::permissions(work() / "folder", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                           fs::perms::others_exec);
+    expectFailure(runXmlpp(work(), {"in.xml", "folder/out.xml"}, {-1, true}),
+                  "save error couldn't write folder/out\\.xml\n", "folder/out.xml", false);
+}
+
+// A full disk: a device is written directly and its write error reported;
+// a regular file is written beside the target and renamed, so a write that
+// fails half-way leaves the older file as it was.
+TEST_F(BadInput, FullDisk)
+{
+    std::string big = "<r>";
+    for (int i = 0; i < 2000; ++i)
+        big += "<entry name=\"item\" value=\"" + std::to_string(i) + "\"/>";
+    put("in.xml", big + "</r>");
+    put("out.xml", OldOutput);
+    put("out.html", OldOutput);
+    const RunOptions smallDisk{16384, false};
+
+    expectFailure(runXmlpp(work(), {"in.xml", "/dev/full"}), "save error couldn't write /dev/full\n", "out.xml", true);
+    expectFailure(runXmlpp(work(), {"-xhtml", "in.xml", "/dev/full"}), "error: cannot write /dev/full\n", "out.html",
+                  true);
+    expectFailure(runXmlpp(work(), {"in.xml", "out.xml"}, smallDisk), "save error couldn't write out\\.xml\n",
+                  "out.xml", true);
+    expectFailure(runXmlpp(work(), {"-xhtml", "in.xml", "out.html"}, smallDisk), "error: cannot write out\\.html\n",
+                  "out.html", true);
+
+    // Without the limit both succeed and replace the files.
+    EXPECT_EQ(runXmlpp(work(), {"in.xml", "out.xml"}).status, 0);
+    EXPECT_EQ(output("out.xml").rfind("<r>\n  <entry name=\"item\" value=\"0\" />\n", 0), 0u);
+    EXPECT_EQ(runXmlpp(work(), {"-xhtml", "in.xml", "out.html"}).status, 0);
+    EXPECT_NE(output("out.html").find("<entry name=\"item\" value=\"1999\"/>"), std::string::npos);
+}
+
+// A device that never ends is not read without end.
+TEST_F(BadInput, EndlessInputDevice)
+{
+    expectFailure(runXmlpp(work(), {"-xhtml", "/dev/zero", "out.html"}),
+                  "error: xml file /dev/zero is larger than 1024 MiB\n", "out.html", false);
+}
+
+// Chains of include files: 64 nested files are accepted, a 65th is not;
+// and elements nested in several files together stop at the walk's bound.
+TEST_F(BadInput, IncludeDepthAndWalkDepth)
+{
+    auto chain = [&](int files) {
+        put("in.xml", "<r><include filename=\"f1.xml\"/></r>");
+        for (int i = 1; i <= files; ++i)
+            put("f" + std::to_string(i) + ".xml",
+                i < files ? "<f" + std::to_string(i) + "><include filename=\"f" + std::to_string(i + 1) +
+                                ".xml\" no_root=\"\"/></f" + std::to_string(i) + ">"
+                          : std::string("<last><leaf/></last>"));
+    };
+    chain(64);
+    RunResult run = runXmlpp(work(), {"in.xml", "out.xml"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(output("out.xml"), "<r>\n  <f1>\n    <leaf/>\n  </f1>\n</r>\n");
+    fs::remove(work() / "out.xml");
+    chain(65);
+    expectFailure(runXmlpp(work(), {"in.xml", "out.xml"}),
+                  "XmlPP::processConditionals\\(\\): include files nested deeper than 64 levels at '\\./f65\\.xml'\n",
+                  "out.xml", false);
+
+    auto nested = [](int depth, const std::string& inner) {
+        std::string text;
+        for (int i = 0; i < depth; ++i)
+            text += "<e>";
+        text += inner;
+        for (int i = 0; i < depth; ++i)
+            text += "</e>";
+        return text;
+    };
+    put("b.xml", nested(900, "<include filename=\"c.xml\"/>"));
+    put("c.xml", nested(900, ""));
+    put("deep.xml", nested(900, "<include filename=\"b.xml\"/>"));
+    expectFailure(runXmlpp(work(), {"deep.xml", "out.xml"}),
+                  "XmlPP::processConditionals\\(\\): elements nested deeper than 2000 levels in \\./c\\.xml\n",
+                  "out.xml", false);
+    // Just under the bound the tree is walked and written, 1,899 levels deep.
+    put("c.xml", nested(99, ""));
+    run = runXmlpp(work(), {"deep.xml", "out.xml"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string deepOutput = output("out.xml");
+    EXPECT_EQ(std::count(deepOutput.begin(), deepOutput.end(), '\n'), 2 * 1899 - 1);
+}
+
+// The loop bounds at their real values: a for whose body makes no copies
+// reaches the iteration bound quickly, and a foreach's combinations are
+// counted before any copy is made.
+TEST_F(BadInput, LoopBounds)
+{
+    put("for.xml", "<r><for index=\"i\" start=\"0\" end=\"20000000\" incr=\"1\"><![CDATA[x]]><a/></for></r>");
+    expectFailure(runXmlpp(work(), {"for.xml", "out.xml"}),
+                  regexQuote("XmlPP::processConditionals(): <for index=\"i\"> never ends or runs more than 10000000 "
+                             "iterations\n"),
+                  "out.xml", false);
+    std::string lists;
+    for (char name = 'a'; name <= 'h'; ++name)
+        lists += std::string(" ") + name + "=\"0,1,2,3,4,5,6,7,8,9\"";
+    put("foreach.xml", "<r><foreach" + lists + "><a/></foreach></r>");
+    expectFailure(runXmlpp(work(), {"foreach.xml", "out.xml"}),
+                  regexQuote("XmlPP::processConditionals(): <foreach> makes more than 10000000 iterations\n"), "out.xml",
+                  false);
+}
+
+}  // namespace
