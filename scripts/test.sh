@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds the project twice (optimised, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs the whole test suite in both builds.
+# UndefinedBehaviorSanitizer) and runs the whole test suite in both builds;
+# builds the fuzz targets with clang (build-fuzz/) and gives each a short
+# seeded run (see fuzz/README.md).
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
@@ -10,9 +12,14 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DXMLPP_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DXMLPP_FUZZ=ON -DXMLPP_BUILD_TESTS=OFF >/dev/null
+cmake --build build-fuzz -j "$jobs" --target fuzz_targets
 
 echo "== tests: optimised build"
 ctest --test-dir build --output-on-failure -j "$jobs"
+echo "== fuzz smoke run: every target a few seconds from its corpus"
+ctest --test-dir build-fuzz --output-on-failure -j "$jobs"
 echo "== tests: sanitizer build"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
