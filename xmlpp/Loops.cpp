@@ -37,22 +37,41 @@ std::string withoutLineBreaks(std::string text)
 
 // Wildcard patterns ("*", "?", "[...]") matched anywhere in an item; each
 // byte is one character.
+//
+// Searching for a match at every position of the item costs time in the
+// square of its length (seconds for a few thousand bytes against a pattern
+// with many stars), so each pattern P is matched once against the whole
+// item as "*P*". A backslash at the end of P would make the added star a
+// literal one; such backslashes are written as the set "[\]", which
+// matches the same character. A pattern that does not compile matches
+// nothing, as before.
 class WildcardList {
 public:
     void add(std::string_view pattern)
     {
-        patterns_.emplace_back(QString::fromLatin1(pattern.data(), int(pattern.size())), Qt::CaseSensitive,
-                               QRegExp::Wildcard);
+        const QString text = QString::fromLatin1(pattern.data(), int(pattern.size()));
+        if (QRegExp(text, Qt::CaseSensitive, QRegExp::Wildcard).isValid())
+            patterns_.emplace_back(anywhere(text), Qt::CaseSensitive, QRegExp::Wildcard);
     }
-    bool empty() const { return patterns_.empty(); }
     bool matches(std::string_view item) const
     {
         const QString text = QString::fromLatin1(item.data(), int(item.size()));
         return std::any_of(patterns_.begin(), patterns_.end(),
-                           [&](const QRegExp& pattern) { return pattern.indexIn(text) != -1; });
+                           [&](const QRegExp& pattern) { return pattern.exactMatch(text); });
     }
 
 private:
+    static QString anywhere(const QString& pattern)
+    {
+        int backslashes = 0;
+        while (backslashes < pattern.size() && pattern[pattern.size() - 1 - backslashes] == QLatin1Char('\\'))
+            ++backslashes;
+        QString result = QLatin1Char('*') + pattern.left(pattern.size() - backslashes);
+        for (int i = 0; i < backslashes; ++i)
+            result += QLatin1String("[\\]");
+        return result + QLatin1Char('*');
+    }
+
     std::vector<QRegExp> patterns_;
 };
 

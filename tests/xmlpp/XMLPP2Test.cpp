@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -85,6 +86,12 @@ const WalkCase WalkCases[] = {
      {"XmlPP::processConditionals(): the document's root element resolves to 2 elements"}},
     {"NonEndingForStops", "<r><for index='i' start='0' end='5' incr='0'><e/></for><z/></r>", "", "<r><z/></r>",
      {"XmlPP::processConditionals(): <for index=\"i\"> never ends or runs more than 10000000 iterations"}},
+    // Patterns match anywhere in an item; a trailing backslash is a
+    // literal one; a pattern that does not compile matches nothing.
+    {"WildcardsMatchAnywhere",
+     "<r><foreach exclude_wildcard='b;a?c;[xy]z;c\\;[ax' split_by=';' l='xby;xadcx;ac;1yz;zz;c\\d;cd;[ax'>"
+     "<e v='$(l)'/></foreach></r>",
+     "", "<r><e v=\"ac\" /><e v=\"zz\" /><e v=\"cd\" /><e v=\"[ax\" /></r>", {}},
     {"AlphaPastByteRange", "<r><for index='i' start='189' end='192' incr='1'><e a='$(i_alpha)'/></for></r>", "",
      "<r><e a=\"&#xfe;\" /><e a=\"&#xff;\" /><e a=\"?\" /></r>", {}},
 };
@@ -216,6 +223,21 @@ TEST(Bounds, IncludedFilesCountTowardsGrowth)
     processor.run("<r>" + repeat("<include filename='part.xml'/>", 20) + "</r>");
     EXPECT_EQ(processor.errors,
               std::vector<std::string>{"XmlPP::processConditionals(): the document grows by more than 1 MiB"});
+}
+
+// Found while hardening: searching every position of a long item for a
+// pattern with many stars took time in the square of the item's length
+// (minutes for this input).
+TEST(Walk, WildcardsStayFastOnLongItems)
+{
+    const std::string pattern = repeat("*a", 30) + "*b";
+    RecordingProcessor processor;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string out = processor.run("<r><foreach exclude_wildcard='" + pattern + "' l='" +
+                                          std::string(20000, 'a') + "," + std::string(40, 'a') +
+                                          "b'><e v='$(l)'/></foreach></r>");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(out == "<r><e v=\"" + std::string(20000, 'a') + "\" /></r>") << out.size() << " bytes";
 }
 
 TEST(Bounds, DefaultsLeaveOrdinaryDocumentsAlone)
