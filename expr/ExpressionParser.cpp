@@ -109,46 +109,52 @@ ExpressionValue ExpressionParser::evaluate(const QString& text)
     return root->evaluate();
 }
 
-std::uint64_t ExpressionParser::evaluateInteger(const QString& text, bool& ok)
+// The common frame of the entry points: evaluates, lets `read` accept the
+// value (or not), and turns every failure into ok false and 0.
+template <typename Result, typename Read>
+Result ExpressionParser::evaluateAs(const QString& text, bool& ok, Read read)
 {
     ok = false;
     try {
         const ExpressionValue value = evaluate(text);
-        if (value.isNumeric()) {
+        Result result = 0;
+        if (read(value, result)) {
             ok = true;
-            return value.toBits();
+            return result;
         }
     } catch (...) {
     }
     return 0;
+}
+
+std::uint64_t ExpressionParser::evaluateInteger(const QString& text, bool& ok)
+{
+    return evaluateAs<std::uint64_t>(text, ok, [](const ExpressionValue& value, std::uint64_t& result) {
+        if (!value.isNumeric())
+            return false;
+        result = value.toBits();
+        return true;
+    });
 }
 
 std::int64_t ExpressionParser::evaluateSigned(const QString& text, bool& ok)
 {
-    ok = false;
-    try {
-        const ExpressionValue value = evaluate(text);
-        if (value.isNumeric()) {
-            ok = true;
-            return value.toSigned();
-        }
-    } catch (...) {
-    }
-    return 0;
+    return evaluateAs<std::int64_t>(text, ok, [](const ExpressionValue& value, std::int64_t& result) {
+        if (!value.isNumeric())
+            return false;
+        result = value.toSigned();
+        return true;
+    });
 }
 
 std::uint32_t ExpressionParser::evaluateCondition(const QString& text, bool& ok)
 {
-    ok = false;
-    try {
-        const ExpressionValue value = evaluate(text);
-        if (value.kind() == ValueKind::Boolean) {
-            ok = true;
-            return value.lowByte();
-        }
-    } catch (...) {
-    }
-    return 0;
+    return evaluateAs<std::uint32_t>(text, ok, [](const ExpressionValue& value, std::uint32_t& result) {
+        if (value.kind() != ValueKind::Boolean)
+            return false;
+        result = value.lowByte();
+        return true;
+    });
 }
 
 // Parses operators of precedence level and tighter, each level

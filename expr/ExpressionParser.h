@@ -86,6 +86,8 @@ protected:
     ExpressionParser(std::unique_ptr<Lexer> lexer, std::uint32_t addressSize);
 
 private:
+    template <typename Result, typename Read>
+    Result evaluateAs(const QString& text, bool& ok, Read read);
     ExpressionPtr parseBinary(int level);
     ExpressionPtr combine(int tokenType, ExpressionPtr left, ExpressionPtr right);
     ExpressionPtr parseUnary();
