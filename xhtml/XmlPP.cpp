@@ -16,6 +16,7 @@
 #include <QXmlInputSource>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -120,6 +121,26 @@ QString readTextInclude(QByteArray bytes, const QString& encoding)
     if (zero >= 0)
         bytes.truncate(zero);
     return QString::fromLatin1(bytes);
+}
+
+// What one node of a DOM tree takes in memory, roughly (an element with
+// one attribute costs about a kilobyte); a file of many small elements
+// costs far more than its bytes.
+constexpr std::uint64_t DomNodeBytes = 512;
+
+// Elements, attributes and character data of the subtree.
+std::uint64_t domNodeCount(const QDomNode& top)
+{
+    std::uint64_t count = 0;
+    std::vector<QDomNode> pending{top};
+    while (!pending.empty()) {
+        const QDomNode node = pending.back();
+        pending.pop_back();
+        count += 1 + std::uint64_t(node.attributes().count());
+        for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling())
+            pending.push_back(child);
+    }
+    return count;
 }
 
 class IncludeLevel {
@@ -303,6 +324,7 @@ QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& mac
         text = text.toLower();
     if (element.hasAttribute(QStringLiteral("underscore_spaces")))
         text.replace(QLatin1Char(' '), QLatin1Char('_'));
+    grow(std::uint64_t(text.size()) * sizeof(QChar));
     return replace(element, element.ownerDocument().createTextNode(text));
 }
 
@@ -385,6 +407,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
             return unwrap(element, element, fileName, macros, expandFlag);
         return walk(element, fileName, macros, expandFlag);
     }
+    grow(domNodeCount(included.documentElement()) * DomNodeBytes);
     QDomElement root = element.ownerDocument().importNode(included.documentElement(), true).toElement();
     element.parentNode().replaceChild(root, element);
     walkIncludedRoot(element, root, path, macros, expandFlag);

@@ -25,9 +25,11 @@ constexpr int MaxIncludeDepth = 64;
 class XmlPP {
 public:
     // Bound on what the walk adds to the document: expanded attribute
-    // values and included files, counted in bytes (two per character of
-    // expanded text). It stops pages that multiply themselves, such as
-    // values doubled by defines and then expanded in many places.
+    // values, inserted macro values and included files, counted in bytes
+    // (two per character of text, and an estimate per node of an included
+    // tree). It stops pages that multiply themselves, such as values
+    // doubled by defines and then expanded or inserted in many places, or
+    // files that include other files many times over.
     static constexpr std::uint64_t MaxGrowthBytes = std::uint64_t(1) << 30;
 
     explicit XmlPP(const MacroTable& table);

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr std::uint64_t IncludeBytes = 1024;
+
 std::string directoryOf(const std::string& fileName)
 {
     const std::size_t slash = fileName.rfind('/');
@@ -38,7 +40,9 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     if (included == nullptr)
         return keep(element, chain);  // only when reportError returned
     element->parent()->replaceChild(element, included);
-    grow(treeBytes(included));
+    // Reading a file costs about as much time as making a kilobyte, so
+    // files included many times over count at least that much each.
+    grow(std::max<std::uint64_t>(treeBytes(included), IncludeBytes));
 
     activeIncludes_.push_back(canonicalName(fileName));
     if ((chain.expandFlag || element->hasAttribute("expand_macros")) && element->hasAttribute("macros")) {

@@ -205,8 +205,8 @@ TEST_F(Walk, NestingUpToTheLimitIsRead)
 }
 
 // Pages that multiply themselves stop at the growth bound (lowered here):
-// a value doubled by defines and then expanded in many places, and a large
-// file included many times.
+// a value doubled by defines and then expanded or inserted in many places,
+// a large file included many times, and a file of many tiny elements.
 TEST_F(Walk, GrowthIsBounded)
 {
     QString doubling = QStringLiteral("<r><define name=\"A0\" value=\"0123456789abcdef\"/>");
@@ -219,7 +219,14 @@ TEST_F(Walk, GrowthIsBounded)
     const QString includes =
         QStringLiteral("<r>") + QStringLiteral("<include type=\"text\" filename=\"big.txt\"/>").repeated(5) +
         QStringLiteral("</r>");
-    for (const QString& page : {doubling, includes}) {
+    QString inserted = doubling;
+    inserted.replace(QStringLiteral("<e v=\"$(A12)\" expand_attributes=\"v\"/>"),
+                     QStringLiteral("<p><expand_definition name=\"A12\"/></p>"));
+    // A file of many tiny elements costs far more than its bytes.
+    write("tiny.xml", "<t>" + QByteArray("<a/>").repeated(20000) + "</t>");
+    const QString tinyNodes = QStringLiteral("<r>") + QStringLiteral("<include filename=\"tiny.xml\"/>").repeated(3) +
+                              QStringLiteral("</r>");
+    for (const QString& page : {doubling, includes, inserted, tinyNodes}) {
         try {
             parseXhtml(page, path(QStringLiteral("main.xml")), 1 << 20);
             ADD_FAILURE() << "no exception";

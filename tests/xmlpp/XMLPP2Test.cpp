@@ -240,6 +240,21 @@ TEST(Walk, WildcardsStayFastOnLongItems)
     EXPECT_TRUE(out == "<r><e v=\"" + std::string(20000, 'a') + "\" /></r>") << out.size() << " bytes";
 }
 
+// Each of five files includes the next ten times: 100,000 small trees,
+// each counted at least a kilobyte.
+TEST(Bounds, FilesIncludedManyTimesOverCountTowardsGrowth)
+{
+    for (int i = 0; i < 5; ++i)
+        std::ofstream(RecordingProcessor::dir() + "/fan" + std::to_string(i) + ".xml")
+            << "<g>" << repeat("<include filename='fan" + std::to_string(i + 1) + ".xml' no_root=''/>", 10) << "</g>";
+    std::ofstream(RecordingProcessor::dir() + "/fan5.xml") << "<leaf/>";
+    RecordingProcessor processor;
+    processor.setLimits(lowLimits(100, 1000, 1 << 20));
+    processor.run("<r><include filename='fan0.xml'/></r>");
+    ASSERT_FALSE(processor.errors.empty());
+    EXPECT_EQ(processor.errors.front(), "XmlPP::processConditionals(): the document grows by more than 1 MiB");
+}
+
 TEST(Bounds, DefaultsLeaveOrdinaryDocumentsAlone)
 {
     RecordingProcessor processor;
