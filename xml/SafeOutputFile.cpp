@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +38,26 @@ bool inSpecialFolder(const std::string& path)
     return folder.rfind("/dev/", 0) == 0 || folder.rfind("/proc/", 0) == 0;
 }
 
+// /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N name descriptors
+// this process already holds. Writing through a duplicate keeps the
+// position and mode the caller set up (text a shell wrote before stays,
+// ">>" appends), where opening the name anew would truncate a file behind
+// it. -1 for any other name.
+int inheritedDescriptor(const std::string& path)
+{
+    if (path == "/dev/stdout")
+        return 1;
+    if (path == "/dev/stderr")
+        return 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string digits = path.rfind(prefix, 0) == 0 ? path.substr(std::strlen(prefix)) : std::string();
+        if (!digits.empty() && digits.size() < 9 &&
+            digits.find_first_not_of("0123456789") == std::string::npos)
+            return std::stoi(digits);
+    }
+    return -1;
+}
+
 mode_t newFileMode()
 {
     const mode_t mask = umask(0);
@@ -57,6 +78,14 @@ bool SafeOutputFile::open(const std::string& path)
     target_ = path;
     struct stat info {};
     bool exists = ::stat(path.c_str(), &info) == 0;
+    if (const int inherited = inheritedDescriptor(path); inherited >= 0) {
+        const int copy = ::dup(inherited);
+        file_ = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
+        if (file_ == nullptr && copy >= 0)
+            ::close(copy);
+        if (file_ != nullptr)
+            return true;
+    }
     if ((exists && !S_ISREG(info.st_mode)) || inSpecialFolder(path)) {
         file_ = std::fopen(path.c_str(), "wb");  // a device, a pipe, or a directory (which fails)
         return file_ != nullptr;

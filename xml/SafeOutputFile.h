@@ -9,8 +9,10 @@
 // hidden temporary file in the same directory, which commit() renames over
 // the target; a run that fails before commit leaves an existing file
 // untouched and creates nothing. Devices, pipes and other special files,
-// and every name in /dev or /proc (such as /dev/stdout, even when it leads
-// to a regular file), are written directly. A symbolic link is followed,
+// and every name in /dev or /proc, are written directly; /dev/stdout,
+// /dev/stderr, /dev/fd/N and /proc/self/fd/N through a duplicate of the
+// descriptor they name, so a shell's redirection (">>" included) is
+// honoured. A symbolic link is followed,
 // so the file it points to is replaced, not the link.
 class SafeOutputFile {
 public:

@@ -47,6 +47,9 @@ struct RunOptions {
     // Run as an unprivileged user when the tests run as root, so that
     // file permissions apply.
     bool unprivileged = false;
+    // Standard output appended to this file, as a shell's ">>" does;
+    // empty for /dev/null.
+    std::string appendStdoutTo;
 };
 
 struct RunResult {
@@ -62,7 +65,8 @@ RunResult runXmlpp(const fs::path& work, const std::vector<std::string>& args, c
     if (pid == 0) {
         if (options.unprivileged && ::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             _exit(126);
-        if (chdir(work.c_str()) != 0 || !freopen("/dev/null", "wb", stdout) ||
+        const std::string out = options.appendStdoutTo.empty() ? "/dev/null" : options.appendStdoutTo;
+        if (chdir(work.c_str()) != 0 || !freopen(out.c_str(), "ab", stdout) ||
             !freopen(errFile.c_str(), "wb", stderr))
             _exit(127);
         if (options.fileSizeLimit >= 0) {
@@ -305,7 +309,8 @@ TEST_F(BadInput, UnreadableFiles)
     fs::permissions(work() / "locked-in.xml", fs::perms::none);
     fs::create_directory(work() / "folder.xml");
     put("folder-in.xml", "<r><include filename=\"folder.xml\"/></r>");
-    const RunOptions user{-1, true};
+    RunOptions user;
+    user.unprivileged = true;
 
     expectFailure(runXmlpp(work(), {"in.xml", "out.xml"}, user),
                   "XmlPP::processConditionals\\(\\): error \"couldn't read \\./locked\\.xml\" in include file "
@@ -346,7 +351,9 @@ TEST_F(BadInput, DirectoriesAndMissingFolders)
     // A folder the user may not write in, with no output there yet.
     fs::permissions(work() / "folder", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                            fs::perms::others_exec);
-    expectFailure(runXmlpp(work(), {"in.xml", "folder/out.xml"}, {-1, true}),
+    RunOptions user;
+    user.unprivileged = true;
+    expectFailure(runXmlpp(work(), {"in.xml", "folder/out.xml"}, user),
                   "save error couldn't write folder/out\\.xml\n", "folder/out.xml", false);
 }
 
@@ -361,7 +368,8 @@ TEST_F(BadInput, FullDisk)
     put("in.xml", big + "</r>");
     put("out.xml", OldOutput);
     put("out.html", OldOutput);
-    const RunOptions smallDisk{16384, false};
+    RunOptions smallDisk;
+    smallDisk.fileSizeLimit = 16384;
 
     expectFailure(runXmlpp(work(), {"in.xml", "/dev/full"}), "save error couldn't write /dev/full\n", "out.xml", true);
     expectFailure(runXmlpp(work(), {"-xhtml", "in.xml", "/dev/full"}), "error: cannot write /dev/full\n", "out.html",
@@ -376,6 +384,21 @@ TEST_F(BadInput, FullDisk)
     EXPECT_EQ(output("out.xml").rfind("<r>\n  <entry name=\"item\" value=\"0\" />\n", 0), 0u);
     EXPECT_EQ(runXmlpp(work(), {"-xhtml", "in.xml", "out.html"}).status, 0);
     EXPECT_NE(output("out.html").find("<entry name=\"item\" value=\"1999\"/>"), std::string::npos);
+}
+
+// /dev/stdout is written through the descriptor the shell set up: what
+// the shell wrote before stays, and ">>" appends.
+TEST_F(BadInput, StandardOutputKeepsWhatTheShellWrote)
+{
+    put("in.xml", "<html><p/></html>");
+    put("log.txt", "header\n");
+    RunOptions appending;
+    appending.appendStdoutTo = (work() / "log.txt").string();
+    EXPECT_EQ(runXmlpp(work(), {"in.xml", "/dev/stdout"}, appending).status, 0);
+    EXPECT_EQ(runXmlpp(work(), {"-xhtml", "in.xml", "/dev/stdout"}, appending).status, 0);
+    EXPECT_EQ(output("log.txt"), "header\n<html>\n  <p/>\n</html>\n"
+                                 "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+                                 "\"http://www.w3.org/TR/html4/strict.dtd\">\n<html>\n  <p/>\n</html>\n");
 }
 
 // A device that never ends is not read without end.
