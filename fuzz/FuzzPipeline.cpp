@@ -28,8 +28,8 @@ public:
     {
         setMacroTable(table);
         Limits limits;
-        limits.loopIterations = 20000;
-        limits.loopCopies = 100000;
+        limits.loopIterations = 5000;
+        limits.loopCopies = 50000;
         limits.growthBytes = std::uint64_t(64) << 20;
         setLimits(limits);
     }
