@@ -16,6 +16,7 @@
 #include <QXmlInputSource>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -141,6 +142,15 @@ std::uint64_t domNodeCount(const QDomNode& top)
             pending.push_back(child);
     }
     return count;
+}
+
+// A pipe, socket or device named as an include file could block the walk
+// or never end; such files count as files that cannot be opened.
+bool isSpecialFile(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode) &&
+           !S_ISDIR(info.st_mode);
 }
 
 class IncludeLevel {
@@ -352,7 +362,7 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
                             bool expandFlag)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (isSpecialFile(path) || !file.open(QIODevice::ReadOnly)) {
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
@@ -375,7 +385,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
                            bool expandFlag)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (isSpecialFile(path) || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace {
 
@@ -16,6 +17,15 @@ std::string directoryOf(const std::string& fileName)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : fileName.substr(0, slash);
+}
+
+// A pipe, socket or device named as an include file could block the run
+// or never end; such files count as unreadable. (The main input may be one,
+// as in "xmlpp /dev/stdin out.xml".)
+bool isSpecialFile(const std::string& fileName)
+{
+    struct stat info {};
+    return ::stat(fileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
 }
 
 }  // namespace
@@ -88,7 +98,11 @@ XMLElement* XMLPP2::readInclude(const std::string& fileName)
         return nullptr;
     }
     XMLElement* mainRoot = root();
-    const bool ok = load(fileName);
+    bool ok = false;
+    if (isSpecialFile(fileName))
+        setError(0, "couldn't read %s", fileName.c_str());
+    else
+        ok = load(fileName);
     XMLElement* included = root();
     if (!ok && included != nullptr) {
         reportError(std::string("XmlPP::processConditionals(): error \"") + errorMessage() + "\" in include file " +

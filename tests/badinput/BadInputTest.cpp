@@ -69,6 +69,7 @@ RunResult runXmlpp(const fs::path& work, const std::vector<std::string>& args, c
         if (chdir(work.c_str()) != 0 || !freopen(out.c_str(), "ab", stdout) ||
             !freopen(errFile.c_str(), "wb", stderr))
             _exit(127);
+        alarm(120);  // a run that hangs ends with SIGALRM instead of stalling the test
         if (options.fileSizeLimit >= 0) {
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
@@ -300,6 +301,8 @@ TEST_F(BadInput, HundredMegabyteAttributeValue)
     EXPECT_NE(html.find(" b=\"&amp;\""), std::string::npos);
 }
 
+// Unreadable include files: no permission, a directory, a pipe; and an
+// unreadable input.
 TEST_F(BadInput, UnreadableFiles)
 {
     put("in.xml", "<r><include filename=\"locked.xml\"/></r>");
@@ -325,12 +328,21 @@ TEST_F(BadInput, UnreadableFiles)
     expectFailure(runXmlpp(work(), {"-xhtml", "locked-in.xml", "out.html"}, user),
                   "error: cannot open xml file locked-in\\.xml\n", "out.html", false);
 
+    // A pipe as include file would block (no writer): it counts as unreadable.
+    ASSERT_EQ(::mkfifo((work() / "pipe.xml").c_str(), 0666), 0);
+    put("pipe-in.xml", "<r><include filename=\"pipe.xml\"/></r>");
+    expectFailure(runXmlpp(work(), {"pipe-in.xml", "out.xml"}),
+                  "XmlPP::processConditionals\\(\\): error \"couldn't read \\./pipe\\.xml\" in include file "
+                  "\\./pipe\\.xml line:0\n",
+                  "out.xml", false);
+
     // In the -xhtml mode an include that cannot be read stays in place.
-    for (const char* input : {"in.xml", "folder-in.xml"}) {
+    put("pipe-text.xml", "<r><include type=\"text\" filename=\"pipe.xml\"/></r>");
+    for (const char* input : {"in.xml", "folder-in.xml", "pipe-in.xml", "pipe-text.xml"}) {
         const RunResult run = runXmlpp(work(), {"-xhtml", input, "out.html"}, user);
         EXPECT_EQ(run.status, 0) << input;
         EXPECT_EQ(run.err, "") << input;
-        EXPECT_NE(output("out.html").find("<include filename="), std::string::npos) << input;
+        EXPECT_NE(output("out.html").find("<include "), std::string::npos) << input;
     }
 }
 
