@@ -57,6 +57,7 @@ XMLElement* XMLDocument::cloneElement(const XMLElement* source)
     const bool foreign = &source->document() != this;
     auto own = [&](std::string_view text) { return foreign ? store(text) : text; };
     auto* copy = arena_.make<XMLElement>(*this, own(source->tagName()));
+    copy->watchedByteHint_ = source->watchedByteHint_ || (foreign && source->document().watchedByte_ != watchedByte_);
     const auto attrs = source->attributes();
     if (attrs.empty())
         return copy;

@@ -36,6 +36,17 @@ public:
     // A copy of the element's tag name and attributes, without children.
     XMLElement* cloneElement(const XMLElement* source);
 
+    // A byte that callers look for in attribute values (the macro marker).
+    // The reader notes, per element, whether any value holds it, so that
+    // elements without it can be passed over (XMLElement::mayHoldWatchedByte).
+    // None (0) by default.
+    void setWatchedByte(char byte) { watchedByte_ = byte; }
+    char watchedByte() const { return watchedByte_; }
+    bool holdsWatchedByte(std::string_view text) const
+    {
+        return watchedByte_ != '\0' && !text.empty() && text.find(watchedByte_) != std::string_view::npos;
+    }
+
     // Copies bytes into the document's storage.
     std::string_view store(std::string_view text) { return arena_.copy(text); }
 
@@ -86,5 +97,6 @@ private:
     std::optional<std::string> encoding_;
     XMLElement* root_ = nullptr;
     char errorMessage_[1024] = {};
+    char watchedByte_ = '\0';
     int errorLine_ = 0;
 };

@@ -154,8 +154,10 @@ const XMLAttribute* XMLElement::find(std::string_view name) const
 
 void XMLElement::setAttribute(std::string_view name, std::optional<std::string_view> value)
 {
-    if (value)
+    if (value) {
         value = document_->store(*value);
+        watchedByteHint_ = watchedByteHint_ || document_->holdsWatchedByte(*value);
+    }
     if (auto* existing = const_cast<XMLAttribute*>(find(name))) {
         *existing = XMLAttribute(existing->name(), value);
         return;

@@ -64,6 +64,12 @@ private:
     XMLNode* last_ = nullptr;
     int line_ = -1;
     Kind kind_;
+
+protected:
+    // For elements: whether an attribute value may hold the document's
+    // watched byte (see XMLDocument::setWatchedByte). Kept here, where the
+    // node has room to spare.
+    bool watchedByteHint_ = false;
 };
 
 // Text, comment and CDATA section: a leaf with one byte string of content.
@@ -163,6 +169,10 @@ public:
     // When present, stores the value (possibly none) and returns true.
     bool findAttribute(std::string_view name, std::optional<std::string_view>& value) const;
     Attributes attributes() const { return Attributes(attrs_, attrCount_); }
+    // False only when no attribute value holds the document's watched byte;
+    // lets a caller looking for that byte skip the element without
+    // scanning its values.
+    bool mayHoldWatchedByte() const { return watchedByteHint_; }
 
 private:
     friend class XMLDocument;

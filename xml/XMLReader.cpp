@@ -60,7 +60,7 @@ bool isLeadingPart(std::string_view word, std::string_view full)
 }  // namespace
 
 XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
-    : document_(document), pos_(text), end_(text + size), nextSemicolon_(text)
+    : document_(document), pos_(text), end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
 {
 }
 
@@ -108,24 +108,26 @@ std::string_view XMLReader::readName()
 }
 
 // Moves to the first `stop` byte at or after the position (or to the end),
-// counting the line feeds passed. Tells whether a "&" or a carriage return
-// lies before it, so that runs without them need no decoding pass. One
-// pass, sixteen bytes at a time where SSE2 is available.
-bool XMLReader::scanTo(char stop)
+// counting the line feeds passed. Tells what lies before it: a "&" or a
+// carriage return (NeedsDecoding: runs without them need no decoding pass)
+// and the document's watched byte (HoldsWatchedByte). One pass, sixteen
+// bytes at a time where SSE2 is available.
+unsigned XMLReader::scanTo(char stop)
 {
     if (atEnd() || *pos_ == stop)
-        return false;
+        return 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(pos_);
     const std::size_t length = remaining();
     std::size_t i = 0;
     std::uint32_t lineFeeds = 0;
-    bool special = false;
-    bool found = false;
+    unsigned found = 0;
+    bool stopped = false;
 #ifdef __SSE2__
     const __m128i stopByte = _mm_set1_epi8(stop);
     const __m128i lineFeed = _mm_set1_epi8('\n');
     const __m128i amp = _mm_set1_epi8('&');
     const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i watched = _mm_set1_epi8(watched_);
     for (; i + 16 <= length; i += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
         unsigned before = 0xFFFF;
@@ -137,22 +139,28 @@ bool XMLReader::scanTo(char stop)
              feeds &= feeds - 1)
             ++lineFeeds;
         const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(chunk, amp), _mm_cmpeq_epi8(chunk, carriageReturn));
-        special = special || (unsigned(_mm_movemask_epi8(odd)) & before) != 0;
+        if ((unsigned(_mm_movemask_epi8(odd)) & before) != 0)
+            found |= NeedsDecoding;
+        if ((unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, watched))) & before) != 0)
+            found |= HoldsWatchedByte;
         if (stops != 0) {
             i += std::size_t(__builtin_ctz(stops));
-            found = true;
+            stopped = true;
             break;
         }
     }
 #endif
-    for (; !found && i < length && bytes[i] != stop; ++i) {
+    for (; !stopped && i < length && bytes[i] != stop; ++i) {
         lineFeeds += bytes[i] == '\n';
-        special = special || bytes[i] == '&' || bytes[i] == '\r';
+        if (bytes[i] == '&' || bytes[i] == '\r')
+            found |= NeedsDecoding;
+        if (bytes[i] == static_cast<unsigned char>(watched_))
+            found |= HoldsWatchedByte;
     }
     // The byte at the position was counted when the position moved onto it.
     line_ += lineFeeds - (bytes[0] == '\n');
     pos_ += i;
-    return special;
+    return found;
 }
 
 XMLReader::Status XMLReader::read()
@@ -189,7 +197,7 @@ void XMLReader::characterData()
 {
     char* start = pos_;
     const std::uint32_t startLine = line_;
-    const bool special = scanTo('<');
+    const bool special = (scanTo('<') & NeedsDecoding) != 0;
     if (open_.empty() || !document_.keepText_)
         return;
     const std::string_view run(start, std::size_t(pos_ - start));
@@ -378,6 +386,7 @@ void XMLReader::startTag(std::uint32_t markupLine)
 bool XMLReader::readAttributes()
 {
     scratch_.clear();
+    holdsWatchedByte_ = false;
     while (!atEnd() && *pos_ != '/' && *pos_ != '>') {
         if (!is(*pos_, NameStart))
             return false;
@@ -390,11 +399,20 @@ bool XMLReader::readAttributes()
             break;
         if (*pos_ != '"' && *pos_ != '\'')
             continue;  // this byte starts the next attribute name
-        bool special = false;
-        std::string_view raw = quotedValue(*pos_, &special);
+        unsigned found = 0;
+        std::string_view raw = quotedValue(*pos_, &found);
         skipWhitespace();
         char* begin = const_cast<char*>(raw.data());
-        scratch_.emplace_back(name, special ? decode(begin, begin + raw.size(), false) : raw);
+        if (found & NeedsDecoding) {
+            // A reference may decode to the watched byte.
+            const std::string_view value = decode(begin, begin + raw.size(), false);
+            if (document_.holdsWatchedByte(value))
+                found |= HoldsWatchedByte;
+            scratch_.emplace_back(name, value);
+        } else {
+            scratch_.emplace_back(name, raw);
+        }
+        holdsWatchedByte_ = holdsWatchedByte_ || (found & HoldsWatchedByte) != 0;
     }
     return true;
 }
@@ -432,18 +450,19 @@ void XMLReader::finishAttributes(XMLElement* element)
         document_.arena_.allocate(sizeof(XMLAttribute) * kept, alignof(XMLAttribute)));
     std::memcpy(static_cast<void*>(attrs), scratch_.data(), sizeof(XMLAttribute) * kept);
     element->adoptAttributes(attrs, static_cast<std::uint32_t>(kept));
+    element->watchedByteHint_ = holdsWatchedByte_;
 }
 
 // At a quote: the raw bytes up to the matching quote (or the end of the
-// text); the position moves past the closing quote. `special` tells
-// whether the value holds a "&" or a carriage return.
-std::string_view XMLReader::quotedValue(char quote, bool* special)
+// text); the position moves past the closing quote. `found` receives what
+// scanTo saw in the value.
+std::string_view XMLReader::quotedValue(char quote, unsigned* found)
 {
     advance();
     char* start = pos_;
-    const bool found = scanTo(quote);
-    if (special != nullptr)
-        *special = found;
+    const unsigned seen = scanTo(quote);
+    if (found != nullptr)
+        *found = seen;
     char* stop = pos_;
     advance();
     return std::string_view(start, std::size_t(stop - start));

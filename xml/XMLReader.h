@@ -45,8 +45,9 @@ private:
     void closeInnermost();
     char* findPairEnd(char* from, char pairChar);
 
-    bool scanTo(char stop);
-    std::string_view quotedValue(char quote, bool* special = nullptr);
+    enum ScanFindings : unsigned { NeedsDecoding = 1, HoldsWatchedByte = 2 };
+    unsigned scanTo(char stop);
+    std::string_view quotedValue(char quote, unsigned* found = nullptr);
     std::string_view decode(char* begin, char* end, bool dropCarriageReturns);
 
     XMLDocument& document_;
@@ -58,5 +59,7 @@ private:
     std::vector<XMLElement*> open_;
     XMLElement* result_ = nullptr;
     std::vector<XMLAttribute> scratch_;
+    const char watched_;
+    bool holdsWatchedByte_ = false;  // of the attributes being read
     char* nextSemicolon_;  // cache of the next ";" while decoding references
 };

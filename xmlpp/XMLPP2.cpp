@@ -2,6 +2,7 @@
 
 #include "macros/MacroExpansion.h"
 #include "macros/MacroList.h"
+#include "macros/MacroTable.h"
 #include "xmlpp/WalkChain.h"
 
 std::vector<std::string_view> splitList(std::string_view text, std::string_view separator)
@@ -159,8 +160,16 @@ XMLNode* XMLPP2::unwrap(XMLElement* directive, XMLElement* body, Chain& chain, c
     return next;
 }
 
+void XMLPP2::setMacroTable(const MacroTable& table)
+{
+    table_ = &table;
+    setWatchedByte(table.marker());
+}
+
 void XMLPP2::expandAttributes(XMLElement* element, const MacroMap& macros)
 {
+    if (!element->mayHoldWatchedByte())
+        return;
     // Replacing the value of an existing attribute keeps the attribute
     // array in place, so iterating it meanwhile is safe.
     for (const XMLAttribute& attr : element->attributes()) {

@@ -51,7 +51,9 @@ public:
 
     void setLimits(const Limits& limits) { limits_ = limits; }
 
-    void setMacroTable(const MacroTable& table) { table_ = &table; }
+    // Also makes the reader note which elements hold the table's marker in
+    // an attribute value, so that expansion can pass over the others.
+    void setMacroTable(const MacroTable& table);
     const MacroTable& macroTable() const { return *table_; }
 
     // Loads the file, builds the macro map from the "name=value;..." list

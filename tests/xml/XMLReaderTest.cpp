@@ -210,3 +210,27 @@ TEST(ReaderFile, EmptyInputsReadWithoutRoot)
 }
 
 }  // namespace
+
+namespace {
+
+// The hint may only err towards "may hold": an element whose values hold
+// the watched byte, also through a reference, must never be passed over.
+TEST(ReaderHints, WatchedByteNotedPerElement)
+{
+    XMLDocument document(false);
+    document.setWatchedByte('$');
+    ASSERT_TRUE(document.parse("<r a='x'><p v='$(A)'/><q v='&#36;(B)'/><s w='plain' x='&amp;'/></r>"));
+    const XMLNode* r = document.root();
+    const XMLElement* p = r->firstChild()->toElement();
+    const XMLElement* q = p->nextSibling()->toElement();
+    XMLElement* s = q->nextSibling()->toElement();
+    EXPECT_FALSE(r->toElement()->mayHoldWatchedByte());
+    EXPECT_TRUE(p->mayHoldWatchedByte());
+    EXPECT_TRUE(q->mayHoldWatchedByte());
+    EXPECT_FALSE(s->mayHoldWatchedByte());
+    s->setAttribute("y", "$(C)");
+    EXPECT_TRUE(s->mayHoldWatchedByte());
+    EXPECT_TRUE(document.cloneElement(p)->mayHoldWatchedByte());
+}
+
+}  // namespace
