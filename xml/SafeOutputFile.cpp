@@ -1,6 +1,8 @@
 #include "xml/SafeOutputFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <stdio.h>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -130,6 +132,8 @@ bool SafeOutputFile::commit()
     file_ = nullptr;
     if (temporary_.empty())
         return ok;
+    if (ok && replaceTarget())
+        return true;
     if (ok && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
         temporary_.clear();
         return true;
@@ -137,6 +141,26 @@ bool SafeOutputFile::commit()
     ::unlink(temporary_.c_str());
     temporary_.clear();
     return false;
+}
+
+// Swaps the finished file with an existing target in one step and removes
+// the old content. Renaming over the target would do the same, but on ext4
+// that also starts writing the whole new file to disk at once (its guard
+// for replace-by-rename), which made replacing a large output cost more
+// than formatting it; as with any write that is not synced, the new
+// content reaches the disk when the kernel flushes it. False when there is
+// no target yet or the file system cannot exchange names.
+bool SafeOutputFile::replaceTarget()
+{
+#ifdef RENAME_EXCHANGE
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0)
+        return false;
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+    return true;
+#else
+    return false;
+#endif
 }
 
 void SafeOutputFile::discard()

@@ -28,6 +28,7 @@ public:
     bool commit();
 
 private:
+    bool replaceTarget();
     void discard();
 
     std::FILE* file_ = nullptr;
