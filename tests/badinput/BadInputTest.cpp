@@ -5,19 +5,18 @@
 // with status 0 or 1 (never a signal); a failed run must print its message
 // and leave the output as it was (absent, or an older file untouched), with
 // no temporary file left beside it.
+#include "support/BinaryRun.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,68 +26,14 @@ namespace {
 
 const std::string OldOutput = "output of an earlier run\n";
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-struct RunOptions {
-    // Bytes a file written by the run may hold (RLIMIT_FSIZE, with SIGXFSZ
-    // ignored so that writing fails with EFBIG instead); -1 for no limit.
-    long fileSizeLimit = -1;
-    // Run as an unprivileged user when the tests run as root, so that
-    // file permissions apply.
-    bool unprivileged = false;
-    // Standard output appended to this file, as a shell's ">>" does;
-    // empty for /dev/null.
-    std::string appendStdoutTo;
-};
-
-struct RunResult {
-    int status = -1;  // exit status, or 128 + signal
-    std::string err;
-};
+using binary_run::readFile;
+using binary_run::writeFile;
+using RunOptions = binary_run::Options;
+using RunResult = binary_run::Result;
 
 RunResult runXmlpp(const fs::path& work, const std::vector<std::string>& args, const RunOptions& options = {})
 {
-    const fs::path errFile = work.parent_path() / "stderr.txt";
-    fs::remove(errFile);  // made afresh by whichever user runs next
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (options.unprivileged && ::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            _exit(126);
-        const std::string out = options.appendStdoutTo.empty() ? "/dev/null" : options.appendStdoutTo;
-        if (chdir(work.c_str()) != 0 || !freopen(out.c_str(), "ab", stdout) ||
-            !freopen(errFile.c_str(), "wb", stderr))
-            _exit(127);
-        alarm(120);  // a run that hangs ends with SIGALRM instead of stalling the test
-        if (options.fileSizeLimit >= 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        std::vector<std::string> copies(args);
-        std::vector<char*> argv{const_cast<char*>("xmlpp")};
-        for (auto& arg : copies)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(XMLPP_BINARY, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    RunResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.err = readFile(errFile);
-    return result;
+    return binary_run::run(work, args, options);
 }
 
 bool matches(const std::string& pattern, const std::string& text)

@@ -16,6 +16,8 @@
 //   absent     names (one per line) that must not exist after the run
 // An example folder under examples/ holds "cmd" and "expected/" the same
 // way; its working folder is a copy of the example folder itself.
+#include "support/BinaryRun.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,21 +26,13 @@
 #include <regex>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using binary_run::readFile;
 
 std::vector<std::string> readLines(const fs::path& path)
 {
@@ -54,41 +48,6 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
         text.replace(at, from.size(), to);
     return text;
-}
-
-struct RunResult {
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
-};
-
-RunResult runBinary(const fs::path& work, const std::vector<std::string>& args)
-{
-    const fs::path outFile = work.parent_path() / "stdout.txt";
-    const fs::path errFile = work.parent_path() / "stderr.txt";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(work.c_str()) != 0)
-            _exit(127);
-        if (!freopen(outFile.c_str(), "wb", stdout) || !freopen(errFile.c_str(), "wb", stderr))
-            _exit(127);
-        std::vector<char*> argv;
-        static std::string program = "xmlpp";
-        argv.push_back(program.data());
-        std::vector<std::string> copies(args);
-        for (auto& arg : copies)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(XMLPP_BINARY, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    RunResult result;
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = readFile(outFile);
-    result.err = readFile(errFile);
-    return result;
 }
 
 bool fullMatch(const std::string& pattern, const std::string& text)
@@ -135,10 +94,10 @@ TEST_P(EndToEnd, Case)
     std::vector<std::string> args;
     for (const auto& line : readLines(caseDir / "cmd"))
         args.push_back(replaceAll(line, "@WORK@", work.string()));
-    const RunResult run = runBinary(work, args);
+    const binary_run::Result run = binary_run::run(work, args);
 
     const int wantExit = fs::exists(caseDir / "exit") ? std::stoi(readFile(caseDir / "exit")) : 0;
-    EXPECT_EQ(run.exitStatus, wantExit);
+    EXPECT_EQ(run.status, wantExit);
     if (fs::exists(caseDir / "stderr.re")) {
         EXPECT_TRUE(fullMatch(readFile(caseDir / "stderr.re"), run.err)) << "stderr: " << run.err;
     } else {

@@ -1,0 +1,90 @@
+#pragma once
+
+// Runs the built xmlpp binary in a working folder and collects its exit
+// status and output, for the tests that check the program from outside.
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace binary_run {
+
+namespace fs = std::filesystem;
+
+inline std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+inline void writeFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct Options {
+    // Bytes a file written by the run may hold (RLIMIT_FSIZE, with SIGXFSZ
+    // ignored so that writing fails with EFBIG instead); -1 for no limit.
+    long fileSizeLimit = -1;
+    // Run as an unprivileged user when the tests run as root, so that
+    // file permissions apply.
+    bool unprivileged = false;
+    // Standard output appended to this file, as a shell's ">>" does; empty:
+    // a file beside the working folder, returned in Result::out.
+    std::string appendStdoutTo;
+};
+
+struct Result {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+// Runs XMLPP_BINARY with the program name "xmlpp" and args, in work. A run
+// that hangs ends by SIGALRM after two minutes instead of stalling the test.
+inline Result run(const fs::path& work, const std::vector<std::string>& args, const Options& options = {})
+{
+    const fs::path outFile = work.parent_path() / "stdout.txt";
+    const fs::path errFile = work.parent_path() / "stderr.txt";
+    fs::remove(outFile);  // made afresh by whichever user runs next
+    fs::remove(errFile);
+    const std::string out = options.appendStdoutTo.empty() ? outFile.string() : options.appendStdoutTo;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (options.unprivileged && ::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            _exit(126);
+        if (chdir(work.c_str()) != 0 || !freopen(out.c_str(), "ab", stdout) || !freopen(errFile.c_str(), "wb", stderr))
+            _exit(127);
+        alarm(120);
+        if (options.fileSizeLimit >= 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::vector<std::string> copies(args);
+        std::vector<char*> argv{const_cast<char*>("xmlpp")};
+        for (auto& arg : copies)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(XMLPP_BINARY, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Result result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (options.appendStdoutTo.empty())
+        result.out = readFile(outFile);
+    result.err = readFile(errFile);
+    return result;
+}
+
+}  // namespace binary_run
