@@ -3,17 +3,7 @@
 # on generated inputs (see measure.py). Usage: bench/run.sh [RUNS]
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh
-missing=""
-for p in libxml2-utils; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y $missing
-fi
+sh scripts/install-deps.sh libxml2-utils
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DXMLPP_BUILD_TESTS=OFF >/dev/null
 cmake --build build-release --target xmlpp
 python3 bench/measure.py build-release/bin/xmlpp build-release/bench-inputs "${1:-5}"
