@@ -1,4 +1,3 @@
-#include "xhtml/HException.h"
 #include "xhtml/HtmlWriter.h"
 
 #include <gtest/gtest.h>
@@ -66,46 +65,6 @@ QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-TEST(WriteHtml, FileContents)
-{
-    QTemporaryDir dir;
-    QDomDocument plain;
-    ASSERT_TRUE(plain.setContent(QStringLiteral("<html/>")));
-    writeHtml(dir.filePath(QStringLiteral("plain.html")), plain, 2);
-    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("plain.html"))).toStdString(),
-              "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">\n"
-              "<html/>\n");
-    QDomDocument typed;
-    ASSERT_TRUE(typed.setContent(QStringLiteral("<!DOCTYPE html><html/>")));
-    writeHtml(dir.filePath(QStringLiteral("typed.html")), typed, 2);
-    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("typed.html"))).toStdString(), "<!DOCTYPE html>\n<html/>\n");
-}
-
-TEST(WriteHtml, UnopenableFileThrowsAndCreatesNothing)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("missing/out.html"));
-    try {
-        writeHtml(path, QDomDocument(), 2);
-        FAIL() << "no exception";
-    } catch (const HException& failure) {
-        EXPECT_EQ(std::string(failure.what()), "cannot open " + path.toStdString());
-    }
-    EXPECT_FALSE(QFile::exists(path));
-}
-
-TEST(WriteHtml, FailedWriteThrows)
-{
-    QDomDocument document;
-    ASSERT_TRUE(document.setContent(QStringLiteral("<html/>")));
-    try {
-        writeHtml(QStringLiteral("/dev/full"), document, 2);
-        FAIL() << "no exception";
-    } catch (const HException& failure) {
-        EXPECT_EQ(std::string(failure.what()), "cannot write /dev/full");
-    }
 }
 
 TEST(WriteHtml, ReplacesAFileAndLeavesNothingBeside)
