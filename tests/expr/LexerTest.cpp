@@ -130,20 +130,6 @@ TEST(Lexer, NumberValues)
     EXPECT_EQ(lexer.floatValue(), 12.75);
 }
 
-TEST(Lexer, PrecedencesFollowTheTable)
-{
-    const std::vector<std::pair<const char*, int>> cases = {
-        {",", -4}, {"+=", -3}, {">>>=", -3}, {"|=", -3}, {"=", -2}, {"?", -1}, {"||", 0}, {"&&", 1},
-        {"|", 2},  {"^", 3},   {"&", 4},     {"==", 5},  {"!=", 5}, {"<=", 6}, {">", 6},  {"<<", 7},
-        {">>>", 7}, {"+", 8},  {"-", 8},     {"*", 9},   {"%", 9},  {"!", 10}, {"(", 10}, {"x", 10},
-    };
-    CStyleLexer lexer;
-    for (const auto& [text, precedence] : cases) {
-        lexer.setText(QString::fromLatin1(text));
-        EXPECT_EQ(lexer.tokenPrecedence(), precedence) << text;
-    }
-}
-
 TEST(Lexer, EndOfTextKeepsTheLastTokenReadAndReportsEol)
 {
     CStyleLexer lexer;
@@ -158,16 +144,6 @@ TEST(Lexer, EndOfTextKeepsTheLastTokenReadAndReportsEol)
     lexer.setText(QStringLiteral("1 "));
     lexer.advance();
     EXPECT_EQ(lexer.tokenText(), QStringLiteral(" ")); // the skipped space was read last
-}
-
-TEST(Lexer, TokenNames)
-{
-    EXPECT_STREQ(Lexer::tokenName(TOKEN_EOF), "TOKEN_EOF");
-    EXPECT_STREQ(Lexer::tokenName(TOKEN_HEXINTEGER), "TOKEN_HEXINTEGER");
-    EXPECT_STREQ(Lexer::tokenName(TOKEN_ARSHIFT_ASSIGN), "TOKEN_ARSHIFT_ASSIGN");
-    EXPECT_STREQ(Lexer::tokenName(TOKEN_COMMA), "TOKEN_COMMA");
-    EXPECT_STREQ(Lexer::tokenName(58), "TOKEN_UNKNOWN");
-    EXPECT_STREQ(Lexer::tokenName(-1), "TOKEN_UNKNOWN");
 }
 
 } // namespace

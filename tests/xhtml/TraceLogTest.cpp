@@ -18,13 +18,6 @@ std::string format(const char* category, unsigned flags, const char* format, ...
     return line;
 }
 
-TEST(TraceLog, InitialMaskPassesErrorsAndWarnings)
-{
-    EXPECT_EQ(diagnosticMask, 0x13u);
-    EXPECT_TRUE(diagnosticMask & DiagnosticErrors);
-    EXPECT_TRUE(diagnosticMask & DiagnosticWarnings);
-}
-
 TEST(TraceLog, LineFormatting)
 {
     EXPECT_EQ(format("error", 1, "at %d of %s", 3, "x"), "error: at 3 of x\n");
