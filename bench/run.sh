@@ -3,7 +3,8 @@
 # on generated inputs (see measure.py). Usage: bench/run.sh [RUNS]
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh libxml2-utils
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DXMLPP_BUILD_TESTS=OFF >/dev/null
+sh scripts/install-deps.sh python3 libxml2-utils
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DXMLPP_BUILD_TESTS=OFF \
+  -DXMLPP_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build-release --target xmlpp
 python3 bench/measure.py build-release/bin/xmlpp build-release/bench-inputs "${1:-5}"

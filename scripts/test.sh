@@ -1,22 +1,26 @@
 #!/bin/sh
-# Builds the project twice (optimised, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs the whole test suite in both builds;
-# builds the fuzz targets with clang (build-fuzz/) and gives each a short
-# seeded run (see fuzz/README.md).
+# Installs what the tests need, builds the project twice (Release, and with
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs the whole test
+# suite in both builds (the Release one also checks the installed programs'
+# hardening and runs lintian on the Debian package); builds the fuzz targets
+# with clang (build-fuzz/) and gives each a short seeded run (see
+# fuzz/README.md).
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh
+sh scripts/install-deps.sh --tests
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DXMLPP_BUILD_TESTS=ON \
+  -DXMLPP_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build -j "$jobs"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DXMLPP_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DXMLPP_SANITIZE=ON -DXMLPP_BUILD_TESTS=ON \
+  -DXMLPP_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DXMLPP_FUZZ=ON -DXMLPP_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j "$jobs" --target fuzz_targets
 
-echo "== tests: optimised build"
+echo "== tests: Release build"
 ctest --test-dir build --output-on-failure -j "$jobs"
 echo "== fuzz smoke run: every target a few seconds from its corpus"
 ctest --test-dir build-fuzz --output-on-failure -j "$jobs"

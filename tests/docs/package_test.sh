@@ -1,12 +1,16 @@
 #!/bin/sh
-# Installs the build into a temporary prefix, builds the Debian package,
-# unpacks it into a temporary root with dpkg -x, and runs both installed
-# binaries on the examples. Exits with 77 (skipped) without cpack or dpkg-deb.
+# Installs the build into a temporary prefix and checks the tree (programs,
+# manual pages, bash completions, documentation, examples); builds the
+# Debian package and checks its control fields and changelog; unpacks it
+# into a temporary root with dpkg -x; runs both installed xmlpp binaries on
+# the examples. Exits with 77 (skipped) without cpack or dpkg-deb.
 #
-# Usage: package_test.sh BUILD_DIR SOURCE_DIR
+# Usage: package_test.sh BUILD_DIR SOURCE_DIR PROGRAM...
 set -eu
 build=$1
 source=$2
+shift 2
+programs=$*
 for tool in cmake cpack dpkg-deb; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIP: $tool is not installed"
@@ -66,10 +70,47 @@ man_renders() {
   fi
 }
 
+# lexgrog (what mandb uses to index a page) finds the NAME section.
+man_indexable() {
+  if command -v lexgrog >/dev/null 2>&1; then
+    lexgrog "$1" >/dev/null
+  fi
+}
+
+# first_line_starts FILE.gz TEXT
+first_line_starts() {
+  case "$(gzip -dc "$1" | head -n 1)" in
+    "$2"*) return 0 ;;
+    *) return 1 ;;
+  esac
+}
+
+# The tree under ROOT that the programs, their pages and completions and the
+# documentation make.
+check_tree() {
+  root=$1
+  for program in $programs; do
+    check test -x "$root/bin/$program"
+    check test -f "$root/share/man/man1/$program.1.gz" &&
+      check man_renders "$root/share/man/man1/$program.1.gz" &&
+      check man_indexable "$root/share/man/man1/$program.1.gz"
+    check test -f "$root/share/bash-completion/completions/$program"
+  done
+  doc="$root/share/doc/xmlpp"
+  check test -f "$doc/copyright"
+  check first_line_starts "$doc/README.md.gz" "# xmlpp"
+  check test -f "$doc/changelog.gz"
+  for example in "$source"/examples/*/; do
+    check test -f "$doc/examples/$(basename "$example")/cmd"
+  done
+  for output in "$doc"/examples/*/*.out.xml "$doc"/examples/*/*.html; do
+    if [ -e "$output" ]; then fail "output of a run installed with the examples: $output"; fi
+  done
+}
+
 # cmake --install into a prefix.
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log"
-check test -x "$work/prefix/bin/xmlpp"
-check test -f "$work/prefix/share/man/man1/xmlpp.1.gz" && check man_renders "$work/prefix/share/man/man1/xmlpp.1.gz"
+check_tree "$work/prefix"
 run_example "$work/prefix/bin/xmlpp" bsp
 run_example "$work/prefix/bin/xmlpp" docpage
 
@@ -82,18 +123,25 @@ if ! (cd "$build" && cpack -G DEB -B "$work/package") >"$work/cpack.log" 2>&1; t
 fi
 deb=$(ls "$work"/package/xmlpp_*.deb)
 check test "$(dpkg-deb -f "$deb" Package)" = xmlpp
+version=$(dpkg-deb -f "$deb" Version)
+checks=$((checks + 1))
+case "$(dpkg-deb -f "$deb" Maintainer)" in
+  "xmlpp maintainers <"*@*.example.org">") ;;
+  *) fail "Maintainer is not 'xmlpp maintainers <ADDRESS>' under example.org: $(dpkg-deb -f "$deb" Maintainer)" ;;
+esac
+check test -n "$(dpkg-deb -f "$deb" Homepage)"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in "libqt5core5a (>= 5.15" "libqt5xml5 (>= 5.1" "libc6" "libstdc++6"; do
-  checks=$((checks + 1))
-  case "$depends" in
-    *"$needed"*) ;;
-    *) fail "Depends lacks $needed" ;;
-  esac
+# Each package once, with the Qt 5 runtime and the C and C++ runtimes.
+names=$(echo "$depends" | tr ',' '\n' | awk '{ print $1 }' | sort)
+for needed in libqt5core5a libqt5xml5 libc6 libstdc++6; do
+  check test "$(echo "$names" | grep -cx "$needed")" -eq 1 || echo "Depends names $needed other than once"
 done
+
 dpkg -x "$deb" "$work/root"
-check test -x "$work/root/usr/bin/xmlpp"
-check test -f "$work/root/usr/share/man/man1/xmlpp.1.gz"
+check_tree "$work/root/usr"
+# A native package's changelog starts with the package's version.
+check first_line_starts "$work/root/usr/share/doc/xmlpp/changelog.gz" "xmlpp ($version) "
 run_example "$work/root/usr/bin/xmlpp" bsp
 run_example "$work/root/usr/bin/xmlpp" docpage
 
