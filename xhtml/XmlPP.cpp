@@ -7,6 +7,7 @@
 #include "xhtml/BoundedRead.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
+#include "xml/IncludeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +17,7 @@
 #include <QXmlInputSource>
 
 #include <algorithm>
-#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -29,29 +30,6 @@ std::string toBytes(const QString& text)
 QString fromBytes(const std::string& bytes)
 {
     return QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size()));
-}
-
-// Macro text is converted to bytes only when it holds a reference marker.
-QString expandText(const MacroTable& table, const MacroMap& macros, const QString& text)
-{
-    if (!text.contains(QLatin1Char(table.marker())))
-        return text;
-    try {
-        return fromBytes(expandMacros(table, macros, toBytes(text), false));
-    } catch (const MacroExpansionError& failure) {
-        throw HException(failure.what());
-    }
-}
-
-QString expandSystemText(const MacroTable& table, const QString& text)
-{
-    if (!text.contains(QLatin1Char(table.marker())))
-        return text;
-    try {
-        return fromBytes(expandWithSystemMacros(table, toBytes(text)));
-    } catch (const MacroExpansionError& failure) {
-        throw HException(failure.what());
-    }
 }
 
 QStringList splitCommaList(const QString& text)
@@ -144,15 +122,6 @@ std::uint64_t domNodeCount(const QDomNode& top)
     return count;
 }
 
-// A pipe, socket or device named as an include file could block the walk
-// or never end; such files count as files that cannot be opened.
-bool isSpecialFile(const QString& path)
-{
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode) &&
-           !S_ISDIR(info.st_mode);
-}
-
 class IncludeLevel {
 public:
     explicit IncludeLevel(int& depth) : depth_(depth) { ++depth_; }
@@ -222,11 +191,8 @@ void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool 
         return;
     const QStringList names = splitCommaList(element.attribute(listName));
     element.removeAttribute(listName);
-    for (const QString& name : names) {
-        const QString value = expandText(table_, macros, element.attribute(name));
-        grow(std::uint64_t(value.size()) * sizeof(QChar));
-        element.setAttribute(name, value);
-    }
+    for (const QString& name : names)
+        element.setAttribute(name, expandText(element.attribute(name), macros));
 }
 
 QDomNode XmlPP::walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
@@ -334,7 +300,7 @@ QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& mac
         text = text.toLower();
     if (element.hasAttribute(QStringLiteral("underscore_spaces")))
         text.replace(QLatin1Char(' '), QLatin1Char('_'));
-    grow(std::uint64_t(text.size()) * sizeof(QChar));
+    spend(std::uint64_t(text.size()) * sizeof(QChar));
     return replace(element, element.ownerDocument().createTextNode(text));
 }
 
@@ -347,8 +313,11 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
     }
     QString path = element.attribute(filenameAttribute);
     // Only the system macros of this load's table are seen in a file name.
-    if (element.hasAttribute(QStringLiteral("expand_macros")))
-        path = expandSystemText(table_, path);
+    if (element.hasAttribute(QStringLiteral("expand_macros")) && path.contains(QLatin1Char(table_.marker()))) {
+        std::uint64_t work = 0;
+        path = fromBytes(expandWithSystemMacros(table_, toBytes(path), &work));
+        spend(work);
+    }
     if (QDir::isRelativePath(path))
         path = QFileInfo(fileName).path() + QLatin1Char('/') + path;
     if (element.attribute(QStringLiteral("type")) == QLatin1String("text"))
@@ -361,12 +330,14 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
 QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                             bool expandFlag)
 {
-    QFile file(path);
-    if (isSpecialFile(path) || !file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    qint64 size = 0;
+    if (!openInclude(file, path, QIODevice::ReadOnly, size)) {
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    const QByteArray bytes = readIncludeFile(file);
+    const QByteArray bytes = readIncludeFile(file, size);
+    spend(std::max<std::uint64_t>(std::uint64_t(bytes.size()) * sizeof(QChar), IncludeMinimumBytes));
     QDomDocument owner = element.ownerDocument();
     const QString tag = element.attribute(QStringLiteral("tag"));
     QDomElement wrapper = owner.createElement(tag.isEmpty() ? QStringLiteral("pre") : tag);
@@ -384,20 +355,22 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
 QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                            bool expandFlag)
 {
-    QFile file(path);
-    if (isSpecialFile(path) || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (includeDepth_ >= MaxIncludeDepth) {
+        reportError(QStringLiteral("XmlPP::processConditionals(): includes nested deeper than %1 levels at "
+                                   "include file %2")
+                        .arg(MaxIncludeDepth)
+                        .arg(path));
+        return walk(element, fileName, macros, expandFlag);
+    }
+    QFile file;
+    qint64 size = 0;
+    if (!openInclude(file, path, QIODevice::ReadOnly | QIODevice::Text, size)) {
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    if (includeDepth_ >= MaxIncludeDepth)
-        throw HException(QStringLiteral("XmlPP::processConditionals(): includes nested deeper than %1 levels at "
-                                        "include file %2")
-                             .arg(MaxIncludeDepth)
-                             .arg(path)
-                             .toLocal8Bit()
-                             .toStdString());
+    const QByteArray bytes = readIncludeFile(file, size);
     QXmlInputSource source;
-    source.setData(QString::fromUtf8(readIncludeFile(file)));
+    source.setData(QString::fromUtf8(bytes));
     // The features of a plain namespace-less DOM load, plus the depth limit
     // counted from where the root will sit.
     DepthLimitedReader reader(nodeDepth(element) - 1);
@@ -409,15 +382,19 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     int line = 0;
     int column = 0;
     const bool noRoot = element.hasAttribute(QStringLiteral("no_root"));
-    if (!included.setContent(&source, &reader, &message, &line, &column)) {
-        if (reader.depthExceeded())
-            throw HException(includeParseFailure(message, line, column, path).toLocal8Bit().toStdString());
+    const bool parsed = included.setContent(&source, &reader, &message, &line, &column);
+    std::uint64_t cost = std::uint64_t(bytes.size()) * sizeof(QChar);
+    if (parsed)
+        cost += domNodeCount(included.documentElement()) * DomNodeBytes;
+    spend(std::max(cost, IncludeMinimumBytes));
+    // A file that would take the page past the nesting bound is reported
+    // as one that is not well-formed.
+    if (!parsed) {
         reportError(includeParseFailure(message, line, column, path));
         if (noRoot)
             return unwrap(element, element, fileName, macros, expandFlag);
         return walk(element, fileName, macros, expandFlag);
     }
-    grow(domNodeCount(included.documentElement()) * DomNodeBytes);
     QDomElement root = element.ownerDocument().importNode(included.documentElement(), true).toElement();
     element.parentNode().replaceChild(root, element);
     walkIncludedRoot(element, root, path, macros, expandFlag);
@@ -458,29 +435,62 @@ void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& 
     for (int index = 0; index < attributes.count(); ++index) {
         QDomAttr attribute = attributes.item(index).toAttr();
         const QString value = attribute.value();
-        if (value.contains(QLatin1Char(preprocessor.table().marker()))) {
-            const QString expanded = expandText(preprocessor.table(), macros, value);
-            preprocessor.grow(std::uint64_t(expanded.size()) * sizeof(QChar));
-            attribute.setValue(expanded);
-        }
+        if (value.contains(QLatin1Char(preprocessor.table().marker())))
+            attribute.setValue(preprocessor.expandText(value, macros));
     }
 }
 
-// Reads at most what the growth bound still allows (a pipe or a device may
-// never end), counting two bytes per byte read, as each becomes at most
-// one character.
-QByteArray XmlPP::readIncludeFile(QFile& file)
+// Macro text is converted to bytes only when it holds a reference marker.
+QString XmlPP::expandText(const QString& text, const MacroMap& macros)
 {
-    const std::uint64_t room = grownBytes_ < growthLimit_ ? (growthLimit_ - grownBytes_) / sizeof(QChar) : 0;
-    const QByteArray bytes = readAtMost(file, qint64(std::min<std::uint64_t>(room, std::uint64_t(1) << 30)));
-    grow(std::uint64_t(bytes.size()) * sizeof(QChar));
+    if (!text.contains(QLatin1Char(table_.marker())))
+        return text;
+    std::uint64_t work = 0;
+    const QString expanded = fromBytes(expandMacros(table_, macros, toBytes(text), false, &work));
+    spend(std::uint64_t(expanded.size()) * sizeof(QChar) + work);
+    return expanded;
+}
+
+// Opens the file whatever it designates but a directory, without waiting
+// for the writer of a FIFO (xml/IncludeFile.h); size is what seeking to its
+// end finds, or -1 for a file that cannot seek.
+bool XmlPP::openInclude(QFile& file, const QString& path, QIODevice::OpenMode mode, qint64& size)
+{
+    const int descriptor = openIncludeFile(QFile::encodeName(path).toStdString());
+    if (descriptor < 0)
+        return false;
+    size = seekableSize(descriptor);
+    if (!file.open(descriptor, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return false;
+    }
+    return true;
+}
+
+// A file that can seek is read up to the size found (a device that reports
+// none gives nothing), any other up to its end. What the budget cannot
+// hold is not kept: two bytes per byte read, as each becomes at most one
+// character.
+QByteArray XmlPP::readIncludeFile(QFile& file, qint64 size)
+{
+    if (size == 0)
+        return QByteArray();
+    const std::uint64_t left = spentBytes_ < budgetBytes_ ? budgetBytes_ - spentBytes_ : 0;
+    const qint64 room = qint64(std::min<std::uint64_t>(left / sizeof(QChar), std::uint64_t(1) << 30));
+    if (size > room)
+        spend(std::uint64_t(size) * sizeof(QChar));  // throws: the budget is spent
+    QByteArray bytes = readAtMost(file, size > 0 ? size : room);
+    if (size > 0 && bytes.size() > size)
+        bytes.truncate(int(size));
+    if (bytes.size() > room)
+        spend(std::uint64_t(bytes.size()) * sizeof(QChar));
     return bytes;
 }
 
-void XmlPP::grow(std::uint64_t bytes)
+void XmlPP::spend(std::uint64_t bytes)
 {
-    grownBytes_ += bytes;
-    if (grownBytes_ > growthLimit_)
-        throw HException("XmlPP::processConditionals(): the document grows by more than " +
-                         std::to_string(growthLimit_ >> 20) + " MiB");
+    spentBytes_ += bytes;
+    if (spentBytes_ > budgetBytes_)
+        throw HException("XmlPP::processConditionals(): the directives of this run make or read more than " +
+                         std::to_string(budgetBytes_ >> 20) + " MiB");
 }

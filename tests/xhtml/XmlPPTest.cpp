@@ -58,7 +58,7 @@ private:
 
 // The directives' output and the fatal errors are checked end to end
 // (tests/data/xhtml); these tests look at what only the walk shows: its
-// trace-log reports and the growth bound at a lowered value.
+// trace-log reports and the run's budget at a lowered value.
 
 TEST_F(Walk, IfWithoutOneConditionStaysWithWarning)
 {
@@ -104,10 +104,10 @@ TEST_F(Walk, DateWithoutDefinitionIsToday)
     EXPECT_EQ(process(QStringLiteral("<r><expand_definition name=\"Date\"/></r>")), "<r>" + today + "</r>");
 }
 
-// Pages that multiply themselves stop at the growth bound (lowered here):
+// Pages that multiply themselves stop at the run's budget (lowered here):
 // a value doubled by defines and then expanded or inserted in many places,
 // a large file included many times, and a file of many tiny elements.
-TEST_F(Walk, GrowthIsBounded)
+TEST_F(Walk, RunBudgetIsBounded)
 {
     QString doubling = QStringLiteral("<r><define name=\"A0\" value=\"0123456789abcdef\"/>");
     for (int i = 1; i <= 12; ++i)
@@ -131,7 +131,7 @@ TEST_F(Walk, GrowthIsBounded)
             parseXhtml(page, path(QStringLiteral("main.xml")), 1 << 20);
             ADD_FAILURE() << "no exception";
         } catch (const HException& failure) {
-            EXPECT_EQ(std::string(failure.what()), "XmlPP::processConditionals(): the document grows by more than 1 MiB");
+            EXPECT_EQ(std::string(failure.what()), "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB");
         }
     }
 }

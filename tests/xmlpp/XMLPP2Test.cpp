@@ -141,12 +141,12 @@ struct BoundCase {
     std::vector<std::pair<std::string, std::string>> includeFiles = {};
 };
 
-XMLPP2::Limits lowLimits(std::uint64_t iterations, std::uint64_t copies, std::uint64_t growthBytes)
+XMLPP2::Limits lowLimits(std::uint64_t iterations, std::uint64_t copies, std::uint64_t budgetBytes)
 {
     XMLPP2::Limits limits;
     limits.loopIterations = iterations;
     limits.loopCopies = copies;
-    limits.growthBytes = growthBytes;
+    limits.budgetBytes = budgetBytes;
     return limits;
 }
 
@@ -200,22 +200,22 @@ const BoundCase BoundCases[] = {
      "<r><for index='i' start='0' end='6' incr='1'><e/></for><foreach a='1,2,3,4,5,6'><e/></foreach></r>",
      lowLimits(100, 10, 1 << 20), "XmlPP::processConditionals(): loops make more than 10 elements"},
     {"FragmentsPutFragments", fragmentLaughs(5), lowLimits(100, 1000, 1 << 20),
-     "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+     "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB"},
     {"DoubledValuesReferred", doublingDefines(14, 10), lowLimits(100, 1000, 1 << 20),
-     "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+     "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB"},
     {"DefinitionsCopiedDownAChain",
      doublingDefines(12, 0).substr(0, doublingDefines(12, 0).size() - 4) +
          repeat("<e><define name='q' value='1'/>", 40) + repeat("</e>", 40) + "</r>",
-     lowLimits(100, 1000, 1 << 20), "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+     lowLimits(100, 1000, 1 << 20), "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB"},
     {"LoopCopiesWithLongValues",
      "<r><define name='V' value='" + std::string(4096, 'v') + "'/><for index='i' start='0' end='1000' incr='1'>"
      "<e v='$(V)$(i)'/></for></r>",
-     lowLimits(10000, 10000, 1 << 20), "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+     lowLimits(10000, 10000, 1 << 20), "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB"},
     {"IncludedFilesCount", "<r>" + repeat("<include filename='part.xml'/>", 20) + "</r>", lowLimits(100, 1000, 1 << 20),
-     "XmlPP::processConditionals(): the document grows by more than 1 MiB",
+     "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB",
      {{"part.xml", "<p v='" + std::string(100000, 'x') + "'/>"}}},
     {"FilesIncludedManyTimesOver", "<r><include filename='fan0.xml'/></r>", lowLimits(100, 1000, 1 << 20),
-     "XmlPP::processConditionals(): the document grows by more than 1 MiB", fanOutFiles()},
+     "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB", fanOutFiles()},
 };
 
 class Bounds : public ::testing::TestWithParam<BoundCase> {};
