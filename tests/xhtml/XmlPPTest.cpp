@@ -1,3 +1,4 @@
+#include "app/LargeStack.h"
 #include "diag/TraceLog.h"
 #include "xhtml/BoundedRead.h"
 #include "xhtml/HException.h"
@@ -96,6 +97,49 @@ TEST_F(Walk, IncludeProblemsAreReportedAndWalkGoesOn)
         ASSERT_EQ(traceLines.size(), 1u) << c.input;
         EXPECT_EQ(traceLines[0], c.report);
     }
+}
+
+QByteArray nestedText(const char* tag, int levels, const QByteArray& inner = QByteArray())
+{
+    const QByteArray name(tag);
+    return ("<" + name + ">").repeated(levels) + inner + ("</" + name + ">").repeated(levels);
+}
+
+int depthOf(const QDomDocument& document)
+{
+    int depth = 0;
+    for (QDomElement e = document.documentElement(); !e.isNull(); e = e.firstChildElement())
+        ++depth;
+    return depth;
+}
+
+// The nesting bound counts the including page: a file that would take it
+// past 20,000 levels is reported as a file that is not well-formed (the
+// include stays), one level less is read. An include nested past 2,000
+// includes is reported like one that failed, and the walk goes on.
+TEST_F(Walk, IncludesPastTheirBoundsAreReported)
+{
+    runOnLargeStack([this] {
+        const QString page = QString::fromLatin1(nestedText("e", 1000, "<include filename=\"part.xml\"/>"));
+        write("part.xml", nestedText("f", 19000));
+        EXPECT_EQ(depthOf(parseXhtml(page, path(QStringLiteral("main.xml")))), 20000);
+        EXPECT_TRUE(traceLines.empty());
+        write("part.xml", nestedText("f", 19001));
+        EXPECT_EQ(depthOf(parseXhtml(page, path(QStringLiteral("main.xml")))), 1001);
+        EXPECT_EQ(traceLines, std::vector<std::string>{"error: XmlPP: error reading XML - nesting deeper than 20000 "
+                                                       "levels on line 1 column 57003 of include file " +
+                                                       folder().toStdString() + "/part.xml\n"});
+
+        traceLines.clear();
+        write("self.xml", "<r><include filename=\"self.xml\"/></r>");
+        EXPECT_EQ(depthOf(parseXhtml(QStringLiteral("<r><include filename=\"self.xml\"/></r>"),
+                                     path(QStringLiteral("self.xml")))),
+                  2002);
+        EXPECT_EQ(traceLines, std::vector<std::string>{"error: XmlPP::processConditionals(): includes nested deeper "
+                                                       "than 2000 levels at include file " +
+                                                       folder().toStdString() + "/self.xml\n"});
+        return 0;
+    });
 }
 
 TEST_F(Walk, DateWithoutDefinitionIsToday)

@@ -1,3 +1,4 @@
+#include "app/LargeStack.h"
 #include "macros/MacroTable.h"
 #include "xmlpp/WalkChain.h"
 #include "xmlpp/XMLPP2.h"
@@ -128,6 +129,36 @@ TEST(Walk, LongSiblingChainsStayLinear)
     RecordingProcessor processor;
     const std::string out = processor.run(text, "A=x");
     EXPECT_EQ(out.size(), std::string("<r></r>").size() + 300000 * std::string("<e/>").size());
+}
+
+std::string nestedText(const std::string& tag, int levels, const std::string& inner = "")
+{
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+        text += "<" + tag + ">";
+    text += inner;
+    for (int i = 0; i < levels; ++i)
+        text += "</" + tag + ">";
+    return text;
+}
+
+// An included file's root counts at the depth of its include: a file that
+// takes the document to 20,000 levels is read, one level more is not.
+TEST(Walk, NestingBoundCountsIncludedFiles)
+{
+    runOnLargeStack([] {
+        RecordingProcessor processor;
+        const std::string page = nestedText("e", 1000, "<include filename='part.xml'/>");
+        std::ofstream(RecordingProcessor::dir() + "/part.xml") << nestedText("f", 19000);
+        EXPECT_EQ(processor.run(page), nestedText("e", 1000, nestedText("f", 18999, "<f/>")));
+        EXPECT_TRUE(processor.errors.empty());
+        std::ofstream(RecordingProcessor::dir() + "/part.xml") << nestedText("f", 19001);
+        processor.run(page);
+        EXPECT_EQ(processor.errors, std::vector<std::string>{"XmlPP::processConditionals(): error \"element nesting "
+                                                             "deeper than 20000 levels\" in include file " +
+                                                             RecordingProcessor::dir() + "/part.xml line:0"});
+        return 0;
+    });
 }
 
 // The bounds that take long to reach at their real values, lowered: each
