@@ -69,15 +69,6 @@ QString includeParseFailure(const QString& message, int line, int column, const 
         .arg(path);
 }
 
-// Number of ancestors: 1 for the document element.
-int nodeDepth(const QDomNode& node)
-{
-    int depth = 0;
-    for (QDomNode parent = node.parentNode(); !parent.isNull(); parent = parent.parentNode())
-        ++depth;
-    return depth;
-}
-
 // Moves the children of from, in order, to just after anchor.
 void moveChildrenAfter(QDomNode from, QDomNode anchor)
 {
@@ -122,15 +113,17 @@ std::uint64_t domNodeCount(const QDomNode& top)
     return count;
 }
 
-class IncludeLevel {
+// Adds levels to a depth counter for the time of a nested walk.
+class DepthStep {
 public:
-    explicit IncludeLevel(int& depth) : depth_(depth) { ++depth_; }
-    ~IncludeLevel() { --depth_; }
-    IncludeLevel(const IncludeLevel&) = delete;
-    IncludeLevel& operator=(const IncludeLevel&) = delete;
+    DepthStep(int& depth, int levels) : depth_(depth), levels_(levels) { depth_ += levels_; }
+    ~DepthStep() { depth_ -= levels_; }
+    DepthStep(const DepthStep&) = delete;
+    DepthStep& operator=(const DepthStep&) = delete;
 
 private:
     int& depth_;
+    int levels_;
 };
 
 }  // namespace
@@ -197,8 +190,15 @@ void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool 
 
 QDomNode XmlPP::walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
 {
-    processConditionals(node.firstChild(), fileName, macros, expandFlag);
+    walkChildren(node, 1, fileName, macros, expandFlag);
     return node.nextSibling();
+}
+
+// Walks the children of parent, which lie levels below the current chain.
+void XmlPP::walkChildren(QDomNode parent, int levels, const QString& fileName, MacroMap& macros, bool expandFlag)
+{
+    const DepthStep step(chainDepth_, levels);
+    processConditionals(parent.firstChild(), fileName, macros, expandFlag);
 }
 
 QDomNode XmlPP::drop(QDomNode node)
@@ -213,7 +213,7 @@ QDomNode XmlPP::drop(QDomNode node)
 QDomNode XmlPP::unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros,
                        bool expandFlag)
 {
-    processConditionals(branch.firstChild(), fileName, macros, expandFlag);
+    walkChildren(branch, branch == node ? 1 : 2, fileName, macros, expandFlag);
     const QDomNode next = node.nextSibling();
     moveChildrenAfter(branch, node);
     node.parentNode().removeChild(node);
@@ -301,7 +301,7 @@ QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& mac
     if (element.hasAttribute(QStringLiteral("underscore_spaces")))
         text.replace(QLatin1Char(' '), QLatin1Char('_'));
     spend(std::uint64_t(text.size()) * sizeof(QChar));
-    return replace(element, element.ownerDocument().createTextNode(text));
+    return replace(element, document_.createTextNode(text));
 }
 
 QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
@@ -338,7 +338,7 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
     }
     const QByteArray bytes = readIncludeFile(file, size);
     spend(std::max<std::uint64_t>(std::uint64_t(bytes.size()) * sizeof(QChar), IncludeMinimumBytes));
-    QDomDocument owner = element.ownerDocument();
+    QDomDocument owner = document_;
     const QString tag = element.attribute(QStringLiteral("tag"));
     QDomElement wrapper = owner.createElement(tag.isEmpty() ? QStringLiteral("pre") : tag);
     for (const char* name : {"class", "id", "style"}) {
@@ -373,7 +373,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     source.setData(QString::fromUtf8(bytes));
     // The features of a plain namespace-less DOM load, plus the depth limit
     // counted from where the root will sit.
-    DepthLimitedReader reader(nodeDepth(element) - 1);
+    DepthLimitedReader reader(chainDepth_ - 1);
     reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespaces"), false);
     reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespace-prefixes"), true);
     reader.setFeature(QStringLiteral("http://trolltech.com/xml/features/report-whitespace-only-CharData"), false);
@@ -395,7 +395,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
             return unwrap(element, element, fileName, macros, expandFlag);
         return walk(element, fileName, macros, expandFlag);
     }
-    QDomElement root = element.ownerDocument().importNode(included.documentElement(), true).toElement();
+    QDomElement root = document_.importNode(included.documentElement(), true).toElement();
     element.parentNode().replaceChild(root, element);
     walkIncludedRoot(element, root, path, macros, expandFlag);
     const QDomNode next = root.nextSibling();
@@ -413,7 +413,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
 void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
                              bool expandFlag)
 {
-    const IncludeLevel level(includeDepth_);
+    const DepthStep level(includeDepth_, 1);
     const QString macrosAttribute = QStringLiteral("macros");
     if (include.hasAttribute(macrosAttribute) &&
         (expandFlag || include.hasAttribute(QStringLiteral("expand_macros")))) {
@@ -421,12 +421,12 @@ void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QStrin
         list.remove(QLatin1Char('\n'));
         MacroMap local = mergeMacroMaps(macros, macroMapFromList(splitMacroList(toBytes(list), false)));
         expandAttributes(*this, root, local);
-        processConditionals(root.firstChild(), path, local, true);
+        walkChildren(root, 1, path, local, true);
         return;
     }
     if (expandFlag)
         expandAttributes(*this, root, macros);
-    processConditionals(root.firstChild(), path, macros, expandFlag);
+    walkChildren(root, 1, path, macros, expandFlag);
 }
 
 void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& macros)

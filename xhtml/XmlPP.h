@@ -34,7 +34,7 @@ public:
     // such as values doubled by defines and then expanded or inserted in
     // many places, or files that include themselves twice, within seconds.
     static constexpr std::uint64_t RunBudgetBytes = std::uint64_t(1) << 30;
-    static constexpr std::uint64_t IncludeMinimumBytes = 16384;
+    static constexpr std::uint64_t IncludeMinimumBytes = 65536;
 
     explicit XmlPP(const MacroTable& table);
 
@@ -54,8 +54,9 @@ public:
     bool setContent(QXmlInputSource* source, QXmlReader* reader, bool expandFlag, QString* errorMessage,
                     int* errorLine, int* errorColumn, const QString& fileName);
 
-    // Walks node and its following siblings. fileName is the file the nodes
-    // came from (relative include names are resolved against its folder).
+    // Walks node and its following siblings, nodes of this preprocessor's
+    // document. fileName is the file the nodes came from (relative include
+    // names are resolved against its folder).
     // The one map is shared by the whole walk: a define is seen by all that
     // follows it in document order, at any depth.
     void processConditionals(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
@@ -69,6 +70,7 @@ private:
     void processAttributes(QDomElement element, const MacroMap& macros, bool expandFlag);
 
     QDomNode walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
+    void walkChildren(QDomNode parent, int levels, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode drop(QDomNode node);
     QDomNode unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode replace(QDomNode node, QDomNode replacement);
@@ -92,6 +94,9 @@ private:
     const MacroTable& table_;
     MacroMap macros_;
     int includeDepth_ = 0;
+    // The depth in the document of the sibling chain being walked (1 for
+    // the document element's chain); an included root sits this deep.
+    int chainDepth_ = 0;
     std::uint64_t spentBytes_ = 0;
     std::uint64_t budgetBytes_ = RunBudgetBytes;
 };

@@ -41,7 +41,7 @@ public:
     static constexpr std::uint64_t MaxLoopIterations = 10000000;
     static constexpr std::uint64_t MaxLoopCopies = 20000000;
     static constexpr std::uint64_t RunBudgetBytes = std::uint64_t(2) << 30;
-    static constexpr std::uint64_t IncludeMinimumBytes = 16384;
+    static constexpr std::uint64_t IncludeMinimumBytes = 65536;
 
     // The bounds that can be lowered, for tests and fuzzing where the
     // defaults would take long to reach.
