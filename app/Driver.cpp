@@ -1,5 +1,6 @@
 #include "app/Driver.h"
 
+#include "app/LargeStack.h"
 #include "app/XhtmlMode.h"
 #include "macros/MacroTable.h"
 #include "macros/PathValue.h"
@@ -44,7 +45,7 @@ int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros)
 
 }  // namespace
 
-int runDriver(int argc, char** argv)
+int runDriverOnThisThread(int argc, char** argv)
 {
     qInstallMessageHandler(dropQtMessages);
     // DOM attributes live in a QHash whose order follows the hash seed;
@@ -66,4 +67,11 @@ int runDriver(int argc, char** argv)
     if (std::strcmp(argv[1], "-xhtml") == 0)
         return runXhtmlMode(argc, argv);
     return runDefaultMode(argc, argv, *systemMacros);
+}
+
+// The main thread only waits: reading, processing and writing all take
+// place on the large stack, whose depth the nesting bounds are made for.
+int runDriver(int argc, char** argv)
+{
+    return runOnLargeStack([&] { return runDriverOnThisThread(argc, argv); });
 }

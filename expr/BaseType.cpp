@@ -1,6 +1,7 @@
 #include "expr/BaseType.h"
 
-#include <algorithm>
+#include "expr/ParserException.h"
+
 #include <array>
 
 QString SimpleType::toString() const
@@ -35,14 +36,21 @@ QString RegisterType::toString() const
     return text + QLatin1Char(';');
 }
 
-PointerType::PointerType(TypePtr pointee)
-    : BaseType(Expression::depthAbove(pointee->depth())), pointee_(std::move(pointee))
+namespace {
+
+int depthAbove(const BaseType& inner)
 {
+    if (inner.depth() >= BaseType::MaxDepth)
+        throw ParserException(QStringLiteral("type nested too deeply"));
+    return inner.depth() + 1;
 }
 
+}  // namespace
+
+PointerType::PointerType(TypePtr pointee) : BaseType(depthAbove(*pointee)), pointee_(std::move(pointee)) {}
+
 ArrayType::ArrayType(TypePtr element, ExpressionPtr size)
-    : BaseType(Expression::depthAbove(std::max(element->depth(), size->depth()))),
-      element_(std::move(element)), size_(std::move(size))
+    : BaseType(depthAbove(*element)), element_(std::move(element)), size_(std::move(size))
 {
 }
 

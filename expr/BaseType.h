@@ -11,10 +11,15 @@
 class BaseType;
 using TypePtr = std::unique_ptr<BaseType>;
 
-// A type named in a cast, in sizeof or in a struct field. Pointer and array
-// types nest, so types carry a depth bounded like that of expressions.
+// A type named in a cast, in sizeof or in a struct field. Every "*" or
+// "[size]" after a type wraps it in one more level, and types are printed
+// and destroyed by recursion, so a type is at most MaxDepth levels deep: a
+// deeper one throws ParserException (in this system every cast and sizeof
+// fails anyway).
 class BaseType {
 public:
+    static constexpr int MaxDepth = 20000;
+
     virtual ~BaseType() = default;
     BaseType(const BaseType&) = delete;
     BaseType& operator=(const BaseType&) = delete;

@@ -3,43 +3,78 @@
 #include "expr/OperatorExpression.h"
 #include "expr/ParserException.h"
 
-#include <algorithm>
-
-int Expression::depthAbove(int childDepth)
+void ExpressionDeleter::operator()(Expression* root) const
 {
-    if (childDepth >= MaxDepth)
-        throw ParserException(QStringLiteral("expression nested too deeply"));
-    return childDepth + 1;
+    std::vector<Expression*> pending{root};
+    while (!pending.empty()) {
+        Expression* node = pending.back();
+        pending.pop_back();
+        if (node == nullptr)
+            continue;
+        node->releaseOperands(pending);
+        delete node;
+    }
 }
 
-void Expression::adoptDepth(int childDepth)
+// Down the chain of first operands, then back up, each node completing its
+// value with the one below.
+ExpressionValue Expression::evaluate() const
 {
-    depth_ = std::max(depth_, depthAbove(childDepth));
+    std::vector<const Expression*> chain;
+    const Expression* node = this;
+    for (const Expression* first = node->firstOperand(); first != nullptr; first = node->firstOperand()) {
+        chain.push_back(node);
+        node = first;
+    }
+    ExpressionValue value = node->evaluateWith(ExpressionValue());
+    while (!chain.empty()) {
+        value = chain.back()->evaluateWith(std::move(value));
+        chain.pop_back();
+    }
+    return value;
+}
+
+ExpressionPtr Expression::clone() const
+{
+    std::vector<const Expression*> chain;
+    const Expression* node = this;
+    for (const Expression* first = node->firstOperand(); first != nullptr; first = node->firstOperand()) {
+        chain.push_back(node);
+        node = first;
+    }
+    ExpressionPtr copy = node->cloneWith(nullptr);
+    while (!chain.empty()) {
+        copy = chain.back()->cloneWith(std::move(copy));
+        chain.pop_back();
+    }
+    return copy;
 }
 
 void Expression::walk(const ExpressionVisitor&) const {}
 
-ExpressionPtr Expression::clone() const
+ExpressionPtr Expression::cloneWith(ExpressionPtr) const
 {
     throw ParserException(QStringLiteral("cannot duplicate expression"));
 }
+
+void Expression::releaseOperands(std::vector<Expression*>&) {}
 
 QString ConstantExpression::toString() const
 {
     return QStringLiteral("0x") + QString::number(value_.toBits(), 16);
 }
 
-ExpressionPtr ConstantExpression::clone() const
+ExpressionPtr ConstantExpression::cloneWith(ExpressionPtr) const
 {
     return std::make_unique<ConstantExpression>(parser(), value_);
 }
 
-ExpressionPtr IntegerConstantExpression::clone() const
+ExpressionPtr IntegerConstantExpression::cloneWith(ExpressionPtr) const
 {
     return std::make_unique<IntegerConstantExpression>(parser(), integer_);
 }
 
-ExpressionPtr FloatConstantExpression::clone() const
+ExpressionPtr FloatConstantExpression::cloneWith(ExpressionPtr) const
 {
     return std::make_unique<FloatConstantExpression>(parser(), number_);
 }
@@ -49,7 +84,7 @@ QString StringConstantExpression::toString() const
     return QLatin1Char('"') + text_ + QLatin1Char('"');
 }
 
-ExpressionPtr StringConstantExpression::clone() const
+ExpressionPtr StringConstantExpression::cloneWith(ExpressionPtr) const
 {
     return std::make_unique<StringConstantExpression>(parser(), text_);
 }
@@ -57,7 +92,6 @@ ExpressionPtr StringConstantExpression::clone() const
 UnaryExpression::UnaryExpression(ExpressionParser* parser, ExpressionPtr operand)
     : Expression(parser), operand_(std::move(operand))
 {
-    adoptDepth(*operand_);
 }
 
 QString UnaryExpression::toString() const
@@ -65,11 +99,14 @@ QString UnaryExpression::toString() const
     return QLatin1String(symbol()) + operand_->toString();
 }
 
+void UnaryExpression::releaseOperands(std::vector<Expression*>& into)
+{
+    into.push_back(operand_.release());
+}
+
 BinaryExpression::BinaryExpression(ExpressionParser* parser, ExpressionPtr left, ExpressionPtr right)
     : Expression(parser), left_(std::move(left)), right_(std::move(right))
 {
-    adoptDepth(*left_);
-    adoptDepth(*right_);
 }
 
 void BinaryExpression::walk(const ExpressionVisitor& visit) const
@@ -84,9 +121,15 @@ QString BinaryExpression::toString() const
            + QLatin1Char(' ') + right_->toString() + QLatin1Char(')');
 }
 
-ExpressionValue BinaryExpression::combine(Operation operation) const
+void BinaryExpression::releaseOperands(std::vector<Expression*>& into)
 {
-    const ExpressionValue l = left_->evaluate().load();
+    into.push_back(left_.release());
+    into.push_back(right_.release());
+}
+
+ExpressionValue BinaryExpression::combine(Operation operation, const ExpressionValue& left) const
+{
+    const ExpressionValue l = left.load();
     const ExpressionValue r = right_->evaluate().load();
     return (l.*operation)(r);
 }

@@ -6,59 +6,74 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class ExpressionParser;
 class Expression;
 
-using ExpressionPtr = std::unique_ptr<Expression>;
+// Deletes a tree without recursion: each node's operands are taken out
+// before the node itself is deleted, so that no destructor meets a deep
+// subtree (a chain 1+1+1+... of a million terms is a million levels deep).
+struct ExpressionDeleter {
+    ExpressionDeleter() = default;
+    template <class Node>
+    ExpressionDeleter(const std::default_delete<Node>&)  // so that std::make_unique results convert
+    {
+    }
+    void operator()(Expression* root) const;
+};
+
+using ExpressionPtr = std::unique_ptr<Expression, ExpressionDeleter>;
 using ExpressionVisitor = std::function<void(const Expression&)>;
 
-// A node of an expression tree. A node owns its children, keeps the parser
-// that built it (the evaluation target of the nodes that need symbols,
-// registers or memory) and knows the depth of the subtree below it.
+// A node of an expression tree. A node owns its children and keeps the
+// parser that built it (the evaluation target of the nodes that need
+// symbols, registers or memory).
 //
-// Evaluation, cloning, printing and destruction all recurse over the tree, so
-// its depth is bounded: a node that would be deeper than MaxDepth is never
-// built, its constructor throws ParserException instead. A left-associative
-// chain such as 1+1+1+... grows one level per operator, so this is what stops
-// a chain of a million terms (1+1+... evaluates with up to 999 operators).
-// 1000 levels is far beyond any hand-written expression; walking them takes
-// under 1 MiB of stack in a Debug build with AddressSanitizer, and much less
-// in an optimised one.
+// A left-associative chain of operators of one level (1+1+1+..., also
+// a.b.c... and f()()...) builds a tree as deep as the chain is long, and
+// nothing bounds its length. Every node therefore names the operand it
+// evaluates first (firstOperand), and evaluation, copying and deletion walk
+// down such chains in a loop and come back up without recursion. They recurse
+// only into the other operands, whose depth follows the nesting of
+// parentheses and prefix operators that the parser bounds.
 class Expression {
 public:
-    static constexpr int MaxDepth = 1000;
-
     virtual ~Expression() = default;
     Expression(const Expression&) = delete;
     Expression& operator=(const Expression&) = delete;
 
-    virtual ExpressionValue evaluate() const = 0;
+    ExpressionValue evaluate() const;
     // A printable form; constants print as "0x" and their value in hex.
     virtual QString toString() const = 0;
     // Visits the direct children, left to right.
     virtual void walk(const ExpressionVisitor& visit) const;
     // A deep copy; only constants and name, member and index nodes can be
     // copied, every other node throws "cannot duplicate expression".
-    virtual ExpressionPtr clone() const;
-
-    int depth() const { return depth_; }
-    // The depth of a node (or type) directly above one of childDepth;
-    // throws ParserException past MaxDepth.
-    static int depthAbove(int childDepth);
+    ExpressionPtr clone() const;
 
 protected:
     explicit Expression(ExpressionParser* parser) : parser_(parser) {}
 
     ExpressionParser& target() const { return *parser_; }
     ExpressionParser* parser() const { return parser_; }
-    // Records a child (or a type of the given depth) below this node.
-    void adoptDepth(int childDepth);
-    void adoptDepth(const Expression& child) { adoptDepth(child.depth()); }
+
+    // The operand that the node evaluates before anything else of its own,
+    // or none for a leaf.
+    virtual const Expression* firstOperand() const { return nullptr; }
+    // The node's value, given the value of its first operand (leaves get
+    // a None value and ignore it).
+    virtual ExpressionValue evaluateWith(ExpressionValue first) const = 0;
+    // A copy of the node whose first operand is firstCopy (none for a
+    // leaf); the other operands are copied here.
+    virtual ExpressionPtr cloneWith(ExpressionPtr firstCopy) const;
+    // Moves the owned operands to into (ExpressionDeleter).
+    virtual void releaseOperands(std::vector<Expression*>& into);
+
+    friend struct ExpressionDeleter;
 
 private:
     ExpressionParser* parser_;
-    int depth_ = 1;
 };
 
 // A value known at parse time.
@@ -68,11 +83,11 @@ public:
         : Expression(parser), value_(value)
     {
     }
-    ExpressionValue evaluate() const override { return value_; }
     QString toString() const override;
-    ExpressionPtr clone() const override;
 
 protected:
+    ExpressionValue evaluateWith(ExpressionValue) const override { return value_; }
+    ExpressionPtr cloneWith(ExpressionPtr) const override;
     const ExpressionValue& value() const { return value_; }
 
 private:
@@ -86,7 +101,9 @@ public:
         : ConstantExpression(parser, ExpressionValue::signedInteger(value, 8)), integer_(value)
     {
     }
-    ExpressionPtr clone() const override;
+
+protected:
+    ExpressionPtr cloneWith(ExpressionPtr) const override;
 
 private:
     std::int64_t integer_;
@@ -98,7 +115,9 @@ public:
         : ConstantExpression(parser, ExpressionValue::floatingPoint(value, 8)), number_(value)
     {
     }
-    ExpressionPtr clone() const override;
+
+protected:
+    ExpressionPtr cloneWith(ExpressionPtr) const override;
 
 private:
     double number_;
@@ -112,7 +131,9 @@ public:
     {
     }
     QString toString() const override;
-    ExpressionPtr clone() const override;
+
+protected:
+    ExpressionPtr cloneWith(ExpressionPtr) const override;
 
 private:
     QString text_;

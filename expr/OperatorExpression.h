@@ -4,7 +4,8 @@
 
 // Nodes of the unary and binary operators. Each evaluates its operands (left
 // before right, always both), loads them, and applies ExpressionValue's
-// operator table.
+// operator table. The operand of a unary node and the left operand of a
+// binary node are their first operands (Expression::firstOperand).
 
 class UnaryExpression : public Expression {
 public:
@@ -14,7 +15,8 @@ public:
 protected:
     UnaryExpression(ExpressionParser* parser, ExpressionPtr operand);
     virtual const char* symbol() const = 0;
-    ExpressionValue loadedOperand() const { return operand_->evaluate().load(); }
+    const Expression* firstOperand() const override { return operand_.get(); }
+    void releaseOperands(std::vector<Expression*>& into) override;
 
 private:
     ExpressionPtr operand_;
@@ -23,27 +25,27 @@ private:
 class NegateExpression : public UnaryExpression {
 public:
     NegateExpression(ExpressionParser* parser, ExpressionPtr operand) : UnaryExpression(parser, std::move(operand)) {}
-    ExpressionValue evaluate() const override { return loadedOperand().negate(); }
 
 protected:
+    ExpressionValue evaluateWith(ExpressionValue operand) const override { return operand.load().negate(); }
     const char* symbol() const override { return "-"; }
 };
 
 class BitNotExpression : public UnaryExpression {
 public:
     BitNotExpression(ExpressionParser* parser, ExpressionPtr operand) : UnaryExpression(parser, std::move(operand)) {}
-    ExpressionValue evaluate() const override { return loadedOperand().bitNot(); }
 
 protected:
+    ExpressionValue evaluateWith(ExpressionValue operand) const override { return operand.load().bitNot(); }
     const char* symbol() const override { return "~"; }
 };
 
 class LogicalNotExpression : public UnaryExpression {
 public:
     LogicalNotExpression(ExpressionParser* parser, ExpressionPtr operand) : UnaryExpression(parser, std::move(operand)) {}
-    ExpressionValue evaluate() const override { return loadedOperand().logicalNot(); }
 
 protected:
+    ExpressionValue evaluateWith(ExpressionValue operand) const override { return operand.load().logicalNot(); }
     const char* symbol() const override { return "!"; }
 };
 
@@ -58,9 +60,12 @@ protected:
     virtual const char* symbol() const = 0;
     const Expression& left() const { return *left_; }
     const Expression& right() const { return *right_; }
+    const Expression* firstOperand() const override { return left_.get(); }
+    void releaseOperands(std::vector<Expression*>& into) override;
     using Operation = ExpressionValue (ExpressionValue::*)(const ExpressionValue&) const;
-    // Evaluates and loads both operands, then applies operation.
-    ExpressionValue combine(Operation operation) const;
+    // Loads the left operand's value, evaluates and loads the right
+    // operand, then applies operation.
+    ExpressionValue combine(Operation operation, const ExpressionValue& left) const;
 
 private:
     ExpressionPtr left_;
@@ -75,10 +80,10 @@ public:
         : BinaryExpression(parser, std::move(left), std::move(right))
     {
     }
-    ExpressionValue evaluate() const override { return combine(Op); }
 
 protected:
     const char* symbol() const override { return Symbol; }
+    ExpressionValue evaluateWith(ExpressionValue left) const override { return combine(Op, left); }
 };
 
 inline constexpr char MultiplySymbol[] = "*";

@@ -17,38 +17,37 @@ bool isObject(const ExpressionValue& value)
 
 } // namespace
 
-ExpressionValue IdentifierExpression::evaluate() const
+ExpressionValue IdentifierExpression::evaluateWith(ExpressionValue) const
 {
     if (address_)
         return ExpressionValue::unsignedInteger(*address_, target().addressSize());
     return target().lookupName(name_);
 }
 
-ExpressionPtr IdentifierExpression::clone() const
+ExpressionPtr IdentifierExpression::cloneWith(ExpressionPtr) const
 {
     auto copy = std::make_unique<IdentifierExpression>(parser(), name_);
     copy->address_ = address_;
     return copy;
 }
 
-ExpressionValue ScopedIdentifierExpression::evaluate() const
+ExpressionValue ScopedIdentifierExpression::evaluateWith(ExpressionValue) const
 {
     return target().lookupScopedName(parts_);
 }
 
-ExpressionPtr ScopedIdentifierExpression::clone() const
+ExpressionPtr ScopedIdentifierExpression::cloneWith(ExpressionPtr) const
 {
     return std::make_unique<ScopedIdentifierExpression>(parser(), parts_);
 }
 
-ExpressionValue RegisterExpression::evaluate() const
+ExpressionValue RegisterExpression::evaluateWith(ExpressionValue) const
 {
     return target().lookupRegister(name_);
 }
 
-ExpressionValue AssignExpression::evaluate() const
+ExpressionValue AssignExpression::evaluateWith(ExpressionValue destination) const
 {
-    const ExpressionValue destination = left().evaluate();
     const ExpressionValue value = right().evaluate().load();
     if (!isObject(destination))
         badExpressionType();
@@ -56,35 +55,32 @@ ExpressionValue AssignExpression::evaluate() const
 }
 
 // The member is named by the right operand, an identifier node.
-ExpressionValue DotExpression::evaluate() const
+ExpressionValue DotExpression::evaluateWith(ExpressionValue object) const
 {
-    const ExpressionValue object = left().evaluate();
     if (!isObject(object))
         badExpressionType();
     return target().member(object, right().toString());
 }
 
-ExpressionPtr DotExpression::clone() const
+ExpressionPtr DotExpression::cloneWith(ExpressionPtr object) const
 {
-    return std::make_unique<DotExpression>(parser(), left().clone(), right().clone());
+    return std::make_unique<DotExpression>(parser(), std::move(object), right().clone());
 }
 
-ExpressionValue PtrToMemberExpression::evaluate() const
+ExpressionValue PtrToMemberExpression::evaluateWith(ExpressionValue object) const
 {
-    const ExpressionValue object = left().evaluate();
     if (!isObject(object))
         badExpressionType();
     return target().memberPointer(object, right().toString());
 }
 
-ExpressionPtr PtrToMemberExpression::clone() const
+ExpressionPtr PtrToMemberExpression::cloneWith(ExpressionPtr object) const
 {
-    return std::make_unique<PtrToMemberExpression>(parser(), left().clone(), right().clone());
+    return std::make_unique<PtrToMemberExpression>(parser(), std::move(object), right().clone());
 }
 
-ExpressionValue LeftSquareBracketExpression::evaluate() const
+ExpressionValue LeftSquareBracketExpression::evaluateWith(ExpressionValue base) const
 {
-    const ExpressionValue base = left().evaluate();
     const ExpressionValue index = right().evaluate().load();
     if (!isObject(base))
         badExpressionType();
@@ -97,23 +93,19 @@ QString LeftSquareBracketExpression::toString() const
     return left().toString() + QLatin1Char('[') + right().toString() + QLatin1Char(']');
 }
 
-ExpressionPtr LeftSquareBracketExpression::clone() const
+ExpressionPtr LeftSquareBracketExpression::cloneWith(ExpressionPtr base) const
 {
-    return std::make_unique<LeftSquareBracketExpression>(parser(), left().clone(), right().clone());
+    return std::make_unique<LeftSquareBracketExpression>(parser(), std::move(base), right().clone());
 }
 
 ArraySliceExpression::ArraySliceExpression(ExpressionParser* parser, ExpressionPtr base, ExpressionPtr start,
                                            ExpressionPtr stop)
     : Expression(parser), base_(std::move(base)), start_(std::move(start)), stop_(std::move(stop))
 {
-    adoptDepth(*base_);
-    adoptDepth(*start_);
-    adoptDepth(*stop_);
 }
 
-ExpressionValue ArraySliceExpression::evaluate() const
+ExpressionValue ArraySliceExpression::evaluateWith(ExpressionValue base) const
 {
-    const ExpressionValue base = base_->evaluate();
     const ExpressionValue start = start_->evaluate().load();
     const ExpressionValue stop = stop_->evaluate().load();
     if (!isObject(base))
@@ -134,17 +126,20 @@ void ArraySliceExpression::walk(const ExpressionVisitor& visit) const
     visit(*stop_);
 }
 
+void ArraySliceExpression::releaseOperands(std::vector<Expression*>& into)
+{
+    into.push_back(base_.release());
+    into.push_back(start_.release());
+    into.push_back(stop_.release());
+}
+
 CallExpression::CallExpression(ExpressionParser* parser, ExpressionPtr callee, std::vector<ExpressionPtr> arguments)
     : Expression(parser), callee_(std::move(callee)), arguments_(std::move(arguments))
 {
-    adoptDepth(*callee_);
-    for (const ExpressionPtr& argument : arguments_)
-        adoptDepth(*argument);
 }
 
-ExpressionValue CallExpression::evaluate() const
+ExpressionValue CallExpression::evaluateWith(ExpressionValue callee) const
 {
-    const ExpressionValue callee = callee_->evaluate();
     std::vector<ExpressionValue> values;
     values.reserve(arguments_.size());
     for (const ExpressionPtr& argument : arguments_)
@@ -167,16 +162,26 @@ void CallExpression::walk(const ExpressionVisitor& visit) const
         visit(*argument);
 }
 
+void CallExpression::releaseOperands(std::vector<Expression*>& into)
+{
+    into.push_back(callee_.release());
+    for (ExpressionPtr& argument : arguments_)
+        into.push_back(argument.release());
+}
+
 CastExpression::CastExpression(ExpressionParser* parser, TypePtr type, ExpressionPtr operand)
     : Expression(parser), type_(std::move(type)), operand_(std::move(operand))
 {
-    adoptDepth(type_->depth());
-    adoptDepth(*operand_);
 }
 
-ExpressionValue CastExpression::evaluate() const
+ExpressionValue CastExpression::evaluateWith(ExpressionValue operand) const
 {
-    return target().castValue(operand_->evaluate().load(), *type_);
+    return target().castValue(operand.load(), *type_);
+}
+
+void CastExpression::releaseOperands(std::vector<Expression*>& into)
+{
+    into.push_back(operand_.release());
 }
 
 QString CastExpression::toString() const
@@ -188,20 +193,17 @@ QString CastExpression::toString() const
 SizeofExpression::SizeofExpression(ExpressionParser* parser, ExpressionPtr operand)
     : Expression(parser), operand_(std::move(operand))
 {
-    adoptDepth(*operand_);
 }
 
 SizeofExpression::SizeofExpression(ExpressionParser* parser, TypePtr type)
     : Expression(parser), type_(std::move(type))
 {
-    adoptDepth(type_->depth());
 }
 
-ExpressionValue SizeofExpression::evaluate() const
+ExpressionValue SizeofExpression::evaluateWith(ExpressionValue object) const
 {
     if (type_)
         return target().sizeofType(*type_);
-    const ExpressionValue object = operand_->evaluate();
     if (!isObject(object))
         throw ParserException(QStringLiteral("cannot determine sizeof of a constant"));
     return target().sizeofObject(object);
@@ -218,21 +220,29 @@ void SizeofExpression::walk(const ExpressionVisitor& visit) const
         visit(*operand_);
 }
 
+void SizeofExpression::releaseOperands(std::vector<Expression*>& into)
+{
+    into.push_back(operand_.release());
+}
+
 AddressofExpression::AddressofExpression(ExpressionParser* parser, ExpressionPtr operand)
     : Expression(parser), operand_(std::move(operand))
 {
-    adoptDepth(*operand_);
 }
 
-ExpressionValue AddressofExpression::evaluate() const
+ExpressionValue AddressofExpression::evaluateWith(ExpressionValue object) const
 {
-    const ExpressionValue object = operand_->evaluate();
     if (!isObject(object))
         throw ParserException(QStringLiteral("cannot take address of a constant"));
     return target().addressOf(object);
 }
 
-ExpressionValue AddressofLineExpression::evaluate() const
+void AddressofExpression::releaseOperands(std::vector<Expression*>& into)
+{
+    into.push_back(operand_.release());
+}
+
+ExpressionValue AddressofLineExpression::evaluateWith(ExpressionValue) const
 {
     return target().addressOfLine(fileName_, line_);
 }
@@ -246,12 +256,16 @@ QString AddressofLineExpression::toString() const
 SymbolAtExpression::SymbolAtExpression(ExpressionParser* parser, ExpressionPtr operand)
     : Expression(parser), operand_(std::move(operand))
 {
-    adoptDepth(*operand_);
 }
 
-ExpressionValue SymbolAtExpression::evaluate() const
+ExpressionValue SymbolAtExpression::evaluateWith(ExpressionValue operand) const
 {
-    return target().symbolAt(operand_->evaluate().load());
+    return target().symbolAt(operand.load());
+}
+
+void SymbolAtExpression::releaseOperands(std::vector<Expression*>& into)
+{
+    into.push_back(operand_.release());
 }
 
 QString SymbolAtExpression::toString() const

@@ -16,11 +16,13 @@
 class IdentifierExpression : public Expression {
 public:
     IdentifierExpression(ExpressionParser* parser, const QString& name) : Expression(parser), name_(name) {}
-    ExpressionValue evaluate() const override;
     QString toString() const override { return name_; }
-    ExpressionPtr clone() const override;
     // An identifier already bound to an address evaluates to that address.
     void setAddress(std::uint64_t address) { address_ = address; }
+
+protected:
+    ExpressionValue evaluateWith(ExpressionValue) const override;
+    ExpressionPtr cloneWith(ExpressionPtr) const override;
 
 private:
     QString name_;
@@ -31,9 +33,11 @@ private:
 class ScopedIdentifierExpression : public Expression {
 public:
     ScopedIdentifierExpression(ExpressionParser* parser, const QStringList& parts) : Expression(parser), parts_(parts) {}
-    ExpressionValue evaluate() const override;
     QString toString() const override { return parts_.join(QStringLiteral("::")); }
-    ExpressionPtr clone() const override;
+
+protected:
+    ExpressionValue evaluateWith(ExpressionValue) const override;
+    ExpressionPtr cloneWith(ExpressionPtr) const override;
 
 private:
     QStringList parts_;
@@ -43,8 +47,10 @@ private:
 class RegisterExpression : public Expression {
 public:
     RegisterExpression(ExpressionParser* parser, const QString& name) : Expression(parser), name_(name) {}
-    ExpressionValue evaluate() const override;
     QString toString() const override { return QLatin1Char('@') + name_; }
+
+protected:
+    ExpressionValue evaluateWith(ExpressionValue) const override;
 
 private:
     QString name_;
@@ -56,10 +62,10 @@ public:
         : BinaryExpression(parser, std::move(target), std::move(value))
     {
     }
-    ExpressionValue evaluate() const override;
 
 protected:
     const char* symbol() const override { return "="; }
+    ExpressionValue evaluateWith(ExpressionValue destination) const override;
 };
 
 // object.member (also written object->member or (object)::member).
@@ -69,11 +75,11 @@ public:
         : BinaryExpression(parser, std::move(object), std::move(member))
     {
     }
-    ExpressionValue evaluate() const override;
-    ExpressionPtr clone() const override;
 
 protected:
     const char* symbol() const override { return "."; }
+    ExpressionValue evaluateWith(ExpressionValue object) const override;
+    ExpressionPtr cloneWith(ExpressionPtr object) const override;
 };
 
 // object.*member
@@ -83,11 +89,11 @@ public:
         : BinaryExpression(parser, std::move(object), std::move(member))
     {
     }
-    ExpressionValue evaluate() const override;
-    ExpressionPtr clone() const override;
 
 protected:
     const char* symbol() const override { return ".*"; }
+    ExpressionValue evaluateWith(ExpressionValue object) const override;
+    ExpressionPtr cloneWith(ExpressionPtr object) const override;
 };
 
 // base[index]; *p is p[0].
@@ -97,21 +103,25 @@ public:
         : BinaryExpression(parser, std::move(base), std::move(index))
     {
     }
-    ExpressionValue evaluate() const override;
     QString toString() const override;
-    ExpressionPtr clone() const override;
 
 protected:
     const char* symbol() const override { return "[]"; }
+    ExpressionValue evaluateWith(ExpressionValue base) const override;
+    ExpressionPtr cloneWith(ExpressionPtr base) const override;
 };
 
 // base[start:stop]
 class ArraySliceExpression : public Expression {
 public:
     ArraySliceExpression(ExpressionParser* parser, ExpressionPtr base, ExpressionPtr start, ExpressionPtr stop);
-    ExpressionValue evaluate() const override;
     QString toString() const override;
     void walk(const ExpressionVisitor& visit) const override;
+
+protected:
+    const Expression* firstOperand() const override { return base_.get(); }
+    ExpressionValue evaluateWith(ExpressionValue base) const override;
+    void releaseOperands(std::vector<Expression*>& into) override;
 
 private:
     ExpressionPtr base_;
@@ -122,9 +132,13 @@ private:
 class CallExpression : public Expression {
 public:
     CallExpression(ExpressionParser* parser, ExpressionPtr callee, std::vector<ExpressionPtr> arguments);
-    ExpressionValue evaluate() const override;
     QString toString() const override;
     void walk(const ExpressionVisitor& visit) const override;
+
+protected:
+    const Expression* firstOperand() const override { return callee_.get(); }
+    ExpressionValue evaluateWith(ExpressionValue callee) const override;
+    void releaseOperands(std::vector<Expression*>& into) override;
 
 private:
     ExpressionPtr callee_;
@@ -134,9 +148,13 @@ private:
 class CastExpression : public Expression {
 public:
     CastExpression(ExpressionParser* parser, TypePtr type, ExpressionPtr operand);
-    ExpressionValue evaluate() const override;
     QString toString() const override;
     void walk(const ExpressionVisitor& visit) const override { visit(*operand_); }
+
+protected:
+    const Expression* firstOperand() const override { return operand_.get(); }
+    ExpressionValue evaluateWith(ExpressionValue operand) const override;
+    void releaseOperands(std::vector<Expression*>& into) override;
 
 private:
     TypePtr type_;
@@ -148,9 +166,14 @@ class SizeofExpression : public Expression {
 public:
     SizeofExpression(ExpressionParser* parser, ExpressionPtr operand);
     SizeofExpression(ExpressionParser* parser, TypePtr type);
-    ExpressionValue evaluate() const override;
     QString toString() const override;
     void walk(const ExpressionVisitor& visit) const override;
+
+protected:
+    // None for sizeof of a type.
+    const Expression* firstOperand() const override { return operand_.get(); }
+    ExpressionValue evaluateWith(ExpressionValue operand) const override;
+    void releaseOperands(std::vector<Expression*>& into) override;
 
 private:
     ExpressionPtr operand_;
@@ -161,9 +184,13 @@ private:
 class AddressofExpression : public Expression {
 public:
     AddressofExpression(ExpressionParser* parser, ExpressionPtr operand);
-    ExpressionValue evaluate() const override;
     QString toString() const override { return QStringLiteral("&") + operand_->toString(); }
     void walk(const ExpressionVisitor& visit) const override { visit(*operand_); }
+
+protected:
+    const Expression* firstOperand() const override { return operand_.get(); }
+    ExpressionValue evaluateWith(ExpressionValue operand) const override;
+    void releaseOperands(std::vector<Expression*>& into) override;
 
 private:
     ExpressionPtr operand_;
@@ -176,8 +203,10 @@ public:
         : Expression(parser), fileName_(fileName), line_(line)
     {
     }
-    ExpressionValue evaluate() const override;
     QString toString() const override;
+
+protected:
+    ExpressionValue evaluateWith(ExpressionValue) const override;
 
 private:
     QString fileName_;
@@ -188,9 +217,13 @@ private:
 class SymbolAtExpression : public Expression {
 public:
     SymbolAtExpression(ExpressionParser* parser, ExpressionPtr operand);
-    ExpressionValue evaluate() const override;
     QString toString() const override;
     void walk(const ExpressionVisitor& visit) const override { visit(*operand_); }
+
+protected:
+    const Expression* firstOperand() const override { return operand_.get(); }
+    ExpressionValue evaluateWith(ExpressionValue operand) const override;
+    void releaseOperands(std::vector<Expression*>& into) override;
 
 private:
     ExpressionPtr operand_;

@@ -22,18 +22,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    bool ok = true;
-    const std::uint64_t integer = evaluateInteger(text, ok);
-    fuzzCheck(ok || integer == 0, "a failed evaluateInteger gives 0");
-    const std::int64_t signedValue = evaluateSigned(text, ok);
-    fuzzCheck(ok || signedValue == 0, "a failed evaluateSigned gives 0");
-    const std::uint32_t condition = evaluateCondition(text, ok);
-    fuzzCheck(ok || condition == 0, "a failed evaluateCondition gives 0");
+    onLargeStack([&] {
+        bool ok = true;
+        const std::uint64_t integer = evaluateInteger(text, ok);
+        fuzzCheck(ok || integer == 0, "a failed evaluateInteger gives 0");
+        const std::int64_t signedValue = evaluateSigned(text, ok);
+        fuzzCheck(ok || signedValue == 0, "a failed evaluateSigned gives 0");
+        const std::uint32_t condition = evaluateCondition(text, ok);
+        fuzzCheck(ok || condition == 0, "a failed evaluateCondition gives 0");
 
-    const QString unicode = QString::fromUtf8(text.data(), int(size));
-    SimpleExpressionParser parser;
-    (void)parser.evaluateInteger(unicode, ok);
-    (void)parser.evaluateSigned(unicode, ok);
-    (void)parser.evaluateCondition(unicode, ok);
+        const QString unicode = QString::fromUtf8(text.data(), int(size));
+        SimpleExpressionParser parser;
+        (void)parser.evaluateInteger(unicode, ok);
+        (void)parser.evaluateSigned(unicode, ok);
+        (void)parser.evaluateCondition(unicode, ok);
+    });
     return 0;
 }

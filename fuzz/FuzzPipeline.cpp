@@ -30,7 +30,7 @@ public:
         Limits limits;
         limits.loopIterations = 5000;
         limits.loopCopies = 50000;
-        limits.growthBytes = std::uint64_t(64) << 20;
+        limits.budgetBytes = std::uint64_t(64) << 20;
         setLimits(limits);
     }
 
@@ -55,15 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string macroList(input.substr(0, lineEnd));
     const std::string_view text = lineEnd == std::string_view::npos ? std::string_view() : input.substr(lineEnd + 1);
 
-    FuzzProcessor processor(table);
-    if (!processor.parse(text))
-        return 0;
-    try {
-        processor.processDocument(includeFixtureFolder() + "/in.xml", macroList, true);
-    } catch (const DirectiveError&) {
-        return 0;
-    }
-    checkTreeLinks(processor.root());
-    (void)processor.toString(2, 0);
+    onLargeStack([&] {
+        FuzzProcessor processor(table);
+        if (!processor.parse(text))
+            return;
+        try {
+            processor.processDocument(includeFixtureFolder() + "/in.xml", macroList, true);
+        } catch (const DirectiveError&) {
+            return;
+        }
+        checkTreeLinks(processor.root());
+        (void)processor.toString(2, 0);
+    });
     return 0;
 }

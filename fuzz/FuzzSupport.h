@@ -4,6 +4,7 @@
 // own diagnostics. A violated property aborts, which libFuzzer reports as a
 // crash together with the input.
 
+#include "app/LargeStack.h"
 #include "xml/XMLDocument.h"
 #include "xml/XMLNode.h"
 
@@ -25,6 +26,18 @@ inline void fuzzCheck(bool condition, const char* what)
 {
     if (!condition)
         fuzzFail(what);
+}
+
+// Runs one input on a thread with the program's large stack: documents and
+// expressions nest as deep as the program accepts, which the default stack
+// of libFuzzer's thread would not hold.
+template <class Body>
+void onLargeStack(Body body)
+{
+    runOnLargeStack([&] {
+        body();
+        return 0;
+    });
 }
 
 inline void silenceQtMessages()

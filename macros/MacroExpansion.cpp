@@ -4,7 +4,9 @@
 #include <QLocale>
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -18,9 +20,17 @@ struct MacroReference {
     std::size_t end = 0;  // position after the reference
 };
 
+// One text being expanded: the text of the call, or a value or default
+// taken for a reference.
+struct Level {
+    std::string_view text;
+    std::size_t position = 0;  // where the search for the next marker goes on
+    std::size_t copyFrom = 0;  // start of the text not yet copied
+};
+
 // The state of one call of expandMacros. Nested expansions of values and
-// defaults append to the same result, so nothing is copied twice and the
-// bounds see the whole expansion.
+// defaults append to the same result; the open levels are kept on a stack
+// of their own, so that nesting costs no recursion.
 class Expander {
 public:
     Expander(const MacroTable& table, const MacroMap& macros, bool useSystemMacros)
@@ -28,53 +38,79 @@ public:
     {
     }
 
-    void expand(std::string_view text, int depth, std::string& result);
+    void expand(std::string_view text, std::string& result);
+    std::uint64_t work() const { return bytesRead_ + nestedExpansions_ * NestedMacroExpansionWorkBytes; }
 
 private:
+    bool step(std::string& result);
     bool parseReference(std::string_view text, std::size_t nameStart, MacroReference& reference) const;
     void scanDefault(std::string_view text, std::size_t start, MacroReference& reference) const;
-    void appendReference(const MacroReference& reference, std::string_view text, int depth, std::string& result);
-    void expandNested(std::string_view text, std::string_view name, int depth, std::string& result);
+    void appendReference(const MacroReference& reference, std::string_view written, std::string& result);
+    void openLevel(std::string_view text, std::string_view written, std::string& result);
+    void appendAdded(std::string_view piece, std::string& result);
+    void appendCopied(std::string_view piece, std::string& result);
     const std::string* lookUp(std::string_view name);
     bool holdsMarker(std::string_view text) const;
-    [[noreturn]] void fail(const std::string& bound, std::string_view name) const;
 
     const MacroTable& table_;
     const MacroMap& macros_;
     const bool useSystemMacros_;
     const char marker_;
+    std::vector<Level> levels_;
+    bool stopped_ = false;
     std::string key_;  // reused for map look-ups
     std::size_t nestedExpansions_ = 0;
-    std::size_t nestedBytesRead_ = 0;
+    std::size_t bytesRead_ = 0;
+    std::size_t addedBytes_ = 0;
 };
 
-void Expander::expand(std::string_view text, int depth, std::string& result)
+void Expander::expand(std::string_view text, std::string& result)
 {
-    std::size_t copyFrom = 0;
-    std::size_t position = 0;
-    while (position < text.size()) {
-        const void* found = std::memchr(text.data() + position, marker_, text.size() - position);
-        if (!found)
-            break;
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-        result.append(text.substr(copyFrom, at - copyFrom));
-        const bool hasNext = at + 1 < text.size();
-        if (!hasNext || text[at + 1] != '(') {
-            // "$$" and a '$' before anything else both give one '$'.
-            result += marker_;
-            position = copyFrom = at + (hasNext && text[at + 1] == marker_ ? 2 : 1);
+    levels_.push_back(Level{text});
+    while (!levels_.empty()) {
+        if (!stopped_ && step(result))
             continue;
-        }
-        MacroReference reference;
-        if (!parseReference(text, at + 2, reference)) {
-            // Unterminated: the "$(" is dropped and the rest is kept as it is.
-            copyFrom = at + 2;
-            break;
-        }
-        appendReference(reference, text, depth, result);
-        position = copyFrom = reference.end;
+        const Level& done = levels_.back();
+        appendCopied(done.text.substr(std::min(done.copyFrom, done.text.size())), result);
+        levels_.pop_back();
     }
-    result.append(text.substr(copyFrom));
+}
+
+// Handles the next marker of the innermost level; false when the level has
+// none left (its rest is then copied by expand).
+bool Expander::step(std::string& result)
+{
+    Level& level = levels_.back();
+    const std::string_view text = level.text;
+    if (level.position >= text.size())
+        return false;
+    const void* found = std::memchr(text.data() + level.position, marker_, text.size() - level.position);
+    if (!found)
+        return false;
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    appendCopied(text.substr(level.copyFrom, at - level.copyFrom), result);
+    if (stopped_) {
+        level.copyFrom = at;
+        return false;
+    }
+    const bool hasNext = at + 1 < text.size();
+    if (!hasNext || text[at + 1] != '(') {
+        // "$$" and a '$' before anything else both give one '$'.
+        appendCopied(std::string_view(&marker_, 1), result);
+        level.position = level.copyFrom = at + (hasNext && text[at + 1] == marker_ ? 2 : 1);
+        return true;
+    }
+    MacroReference reference;
+    if (!parseReference(text, at + 2, reference)) {
+        // Unterminated: the "$(" is dropped and the rest is kept as it is.
+        level.position = text.size();
+        level.copyFrom = at + 2;
+        return false;
+    }
+    level.position = level.copyFrom = reference.end;
+    // May open a level, which moves levels_: `level` is not used after it.
+    appendReference(reference, text.substr(at, reference.end - at), result);
+    return true;
 }
 
 bool Expander::parseReference(std::string_view text, std::size_t nameStart, MacroReference& reference) const
@@ -120,43 +156,62 @@ void Expander::scanDefault(std::string_view text, std::size_t start, MacroRefere
     reference.end = position < text.size() ? position + 1 : position;
 }
 
-void Expander::appendReference(const MacroReference& reference, std::string_view text, int depth,
-                               std::string& result)
+// written is the reference as it stands in the text.
+void Expander::appendReference(const MacroReference& reference, std::string_view written, std::string& result)
 {
     if (reference.name.empty())
         return;
     if (const std::string* value = lookUp(reference.name)) {
         std::string now;
         if (builtinMacroValue(reference.name, now))
-            result += now;
-        else if (!holdsMarker(*value) || *value == text)
-            result += *value;  // a value equal to the text itself ends direct self-reference
+            appendAdded(now, result);
+        else if (!holdsMarker(*value) || *value == levels_.back().text)
+            appendAdded(*value, result);  // a value equal to the text itself ends direct self-reference
         else
-            expandNested(*value, reference.name, depth, result);
+            openLevel(*value, written, result);
     } else if (!reference.hasDefault) {
-        result += marker_;
-        result += '(';
-        result += reference.name;
-        result += ')';
+        appendAdded(written, result);  // "$(name)", as written
     } else if (reference.defaultHoldsMarker && !reference.literalDefault) {
-        expandNested(reference.defaultText, reference.name, depth, result);
+        openLevel(reference.defaultText, written, result);
     } else {
-        result += reference.defaultText;
+        appendAdded(reference.defaultText, result);
     }
-    if (result.size() > MaxMacroExpansionResultBytes)
-        fail("result larger than " + std::to_string(MaxMacroExpansionResultBytes) + " bytes", reference.name);
 }
 
-void Expander::expandNested(std::string_view text, std::string_view name, int depth, std::string& result)
+// Starts expanding a value or default, within the bounds of the call.
+void Expander::openLevel(std::string_view text, std::string_view written, std::string& result)
 {
-    if (depth >= MaxMacroExpansionDepth)
-        fail("nested deeper than " + std::to_string(MaxMacroExpansionDepth) + " levels", name);
-    if (++nestedExpansions_ > MaxNestedMacroExpansions)
-        fail("needed more than " + std::to_string(MaxNestedMacroExpansions) + " nested expansions", name);
-    nestedBytesRead_ += text.size();
-    if (nestedBytesRead_ > MaxMacroExpansionReadBytes)
-        fail("read more than " + std::to_string(MaxMacroExpansionReadBytes) + " bytes of macro values", name);
-    expand(text, depth + 1, result);
+    if (levels_.size() > MaxMacroExpansionDepth) {
+        appendAdded(written, result);
+        return;
+    }
+    if (nestedExpansions_ >= MaxNestedMacroExpansions || bytesRead_ + text.size() > MaxMacroExpansionReadBytes) {
+        // The reference is not expanded: the rest of this level, from the
+        // reference on, is copied as written.
+        stopped_ = true;
+        levels_.back().copyFrom -= written.size();
+        return;
+    }
+    ++nestedExpansions_;
+    bytesRead_ += text.size();
+    levels_.push_back(Level{text});
+}
+
+void Expander::appendAdded(std::string_view piece, std::string& result)
+{
+    result.append(piece);
+    addedBytes_ += piece.size();
+    if (addedBytes_ > MaxMacroExpansionAddedBytes)
+        stopped_ = true;
+}
+
+// Text of the open levels; only the outermost one is the call's own text.
+void Expander::appendCopied(std::string_view piece, std::string& result)
+{
+    if (levels_.size() > 1)
+        appendAdded(piece, result);
+    else
+        result.append(piece);
 }
 
 const std::string* Expander::lookUp(std::string_view name)
@@ -174,16 +229,6 @@ const std::string* Expander::lookUp(std::string_view name)
 bool Expander::holdsMarker(std::string_view text) const
 {
     return std::memchr(text.data(), marker_, text.size()) != nullptr;
-}
-
-void Expander::fail(const std::string& bound, std::string_view name) const
-{
-    std::string message = "macro expansion " + bound + " at ";
-    message += marker_;
-    message += '(';
-    message += name;
-    message += ')';
-    throw MacroExpansionError(message);
 }
 
 enum class TimePart { Date, Time, SecondsSinceEpoch };
@@ -224,20 +269,24 @@ std::string formatNow(const BuiltinMacro& macro)
 
 }  // namespace
 
-std::string expandMacros(const MacroTable& table, const MacroMap& macros, std::string_view text, bool useSystemMacros)
+std::string expandMacros(const MacroTable& table, const MacroMap& macros, std::string_view text, bool useSystemMacros,
+                         std::uint64_t* work)
 {
     if (!hasMacroMarker(table, text))
         return std::string(text);
     std::string result;
     result.reserve(text.size());
-    Expander(table, macros, useSystemMacros).expand(text, 0, result);
+    Expander expander(table, macros, useSystemMacros);
+    expander.expand(text, result);
+    if (work != nullptr)
+        *work += expander.work();
     return result;
 }
 
-std::string expandWithSystemMacros(const MacroTable& table, std::string_view text)
+std::string expandWithSystemMacros(const MacroTable& table, std::string_view text, std::uint64_t* work)
 {
     static const MacroMap noMacros;
-    return expandMacros(table, noMacros, text, true);
+    return expandMacros(table, noMacros, text, true, work);
 }
 
 bool builtinMacroValue(std::string_view name, std::string& value)

@@ -4,7 +4,7 @@
 #include "macros/MacroTable.h"
 
 #include <cstddef>
-#include <stdexcept>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,31 +16,43 @@
 // Values holding a '$' are expanded in turn, except a value equal to the
 // whole text being expanded (this stops direct self-reference).
 //
-// Macros that refer to each other in a cycle, or that double their size at
-// every level, would expand forever; one expansion therefore stops with
-// MacroExpansionError when
-//   - values and defaults nest deeper than MaxMacroExpansionDepth levels,
-//   - the result grows beyond MaxMacroExpansionResultBytes bytes,
-//   - it expands values and defaults more than MaxNestedMacroExpansions
-//     times, or reads more than MaxMacroExpansionReadBytes bytes of them
-//     (this ends cycles that multiply while producing nothing).
+// Expansion never fails. Macros that refer to each other in a cycle, or that
+// double their size at every level, would expand without end; each call
+// therefore keeps to these bounds (values and defaults taken for their
+// references count as nested expansions):
+//   - a value or default that would be expanded deeper than
+//     MaxMacroExpansionDepth levels is not expanded: its reference is kept
+//     as written, and the expansion goes on after it (so a cycle such as
+//     A=$(B), B=$(A) ends in "$(A)" or "$(B)");
+//   - after MaxNestedMacroExpansions nested expansions, or once the values
+//     and defaults that were expanded add up to MaxMacroExpansionReadBytes,
+//     or once the result holds MaxMacroExpansionAddedBytes bytes that did
+//     not come from the text itself, the expansion stops: everything not
+//     yet expanded, at every level then open, is kept as written.
+// Text of the call itself is never counted, so a large text with a few
+// references expands exactly. The expansion keeps its own stack of open
+// levels and does not recurse.
 
-inline constexpr int MaxMacroExpansionDepth = 64;
-inline constexpr std::size_t MaxMacroExpansionResultBytes = std::size_t(64) << 20;
+inline constexpr std::size_t MaxMacroExpansionDepth = 10000;
 inline constexpr std::size_t MaxNestedMacroExpansions = std::size_t(1) << 20;
 inline constexpr std::size_t MaxMacroExpansionReadBytes = std::size_t(64) << 20;
+inline constexpr std::size_t MaxMacroExpansionAddedBytes = std::size_t(64) << 20;
 
-class MacroExpansionError : public std::runtime_error {
-public:
-    explicit MacroExpansionError(const std::string& message) : std::runtime_error(message) {}
-};
+// What a nested expansion is taken to cost in the work an expansion
+// reports, besides the bytes of the value or default it reads.
+inline constexpr std::uint64_t NestedMacroExpansionWorkBytes = 256;
 
 // Expands text with the values of macros and, when useSystemMacros is set
-// and a name is not in macros, with the table's system values.
-std::string expandMacros(const MacroTable& table, const MacroMap& macros, std::string_view text, bool useSystemMacros);
+// and a name is not in macros, with the table's system values. When work is
+// given, the work of the nested expansions is added to it, in bytes: the
+// values and defaults read, and NestedMacroExpansionWorkBytes for each
+// (callers bound the work of a whole run with it; the result's own size is
+// not included).
+std::string expandMacros(const MacroTable& table, const MacroMap& macros, std::string_view text, bool useSystemMacros,
+                         std::uint64_t* work = nullptr);
 
 // Expands text with the table's system values alone.
-std::string expandWithSystemMacros(const MacroTable& table, std::string_view text);
+std::string expandWithSystemMacros(const MacroTable& table, std::string_view text, std::uint64_t* work = nullptr);
 
 // The current value of the date and time macros (Date, DateYear, DateMonth,
 // DateDay, Time, TimeHour, TimeMinute, TimeSecond, UnixTime); false for any

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "xml/NestingLimit.h"
+
 #include <QXmlSimpleReader>
 
 #include <memory>
 
-// Deepest element nesting an -xhtml document may reach, included documents
-// counted at the depth where they are inserted. The preprocessor, Qt's
-// serialiser and Qt's node destructor all recurse once per level, so the
-// limit must hold while the document is read, before the tree exists.
-constexpr int MaxElementDepth = 1000;
+// Deepest element nesting an -xhtml document may reach (the bound of both
+// modes), included documents counted at the depth where they are inserted.
+// The preprocessor, Qt's serialiser and Qt's node destructor all recurse
+// once per level, so the limit must hold while the document is read, before
+// the tree exists.
+constexpr int MaxElementDepth = int(MaxNestingDepth);
 
 // A QXmlSimpleReader that fails the parse when elements (or entity
 // references, which also become tree levels) nest deeper than

@@ -54,11 +54,11 @@ void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
     writeHtml(fileName, result_, indent);
 }
 
-QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t growthLimit)
+QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t budgetBytes)
 {
     MacroTable table;
     XmlPP preprocessor(table);
-    preprocessor.setGrowthLimit(growthLimit);
+    preprocessor.setRunBudget(budgetBytes);
     QXmlInputSource source;
     source.setData(text);
     DepthLimitedReader reader;

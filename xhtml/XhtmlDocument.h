@@ -41,6 +41,6 @@ private:
 
 // Parses text (read from fileName) into a DOM document and preprocesses it
 // with a fresh macro table and a map that starts as the product macros.
-// growthLimit bounds what the walk adds (XmlPP::setGrowthLimit).
+// budgetBytes bounds the work of the walk (XmlPP::setRunBudget).
 QDomDocument parseXhtml(const QString& text, const QString& fileName,
-                        std::uint64_t growthLimit = XmlPP::MaxGrowthBytes);
+                        std::uint64_t budgetBytes = XmlPP::RunBudgetBytes);

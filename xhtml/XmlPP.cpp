@@ -7,6 +7,7 @@
 #include "xhtml/BoundedRead.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
+#include "xml/IncludeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +17,7 @@
 #include <QXmlInputSource>
 
 #include <algorithm>
-#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -29,29 +30,6 @@ std::string toBytes(const QString& text)
 QString fromBytes(const std::string& bytes)
 {
     return QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size()));
-}
-
-// Macro text is converted to bytes only when it holds a reference marker.
-QString expandText(const MacroTable& table, const MacroMap& macros, const QString& text)
-{
-    if (!text.contains(QLatin1Char(table.marker())))
-        return text;
-    try {
-        return fromBytes(expandMacros(table, macros, toBytes(text), false));
-    } catch (const MacroExpansionError& failure) {
-        throw HException(failure.what());
-    }
-}
-
-QString expandSystemText(const MacroTable& table, const QString& text)
-{
-    if (!text.contains(QLatin1Char(table.marker())))
-        return text;
-    try {
-        return fromBytes(expandWithSystemMacros(table, toBytes(text)));
-    } catch (const MacroExpansionError& failure) {
-        throw HException(failure.what());
-    }
 }
 
 QStringList splitCommaList(const QString& text)
@@ -89,15 +67,6 @@ QString includeParseFailure(const QString& message, int line, int column, const 
         .arg(line)
         .arg(column)
         .arg(path);
-}
-
-// Number of ancestors: 1 for the document element.
-int nodeDepth(const QDomNode& node)
-{
-    int depth = 0;
-    for (QDomNode parent = node.parentNode(); !parent.isNull(); parent = parent.parentNode())
-        ++depth;
-    return depth;
 }
 
 // Moves the children of from, in order, to just after anchor.
@@ -144,24 +113,17 @@ std::uint64_t domNodeCount(const QDomNode& top)
     return count;
 }
 
-// A pipe, socket or device named as an include file could block the walk
-// or never end; such files count as files that cannot be opened.
-bool isSpecialFile(const QString& path)
-{
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode) &&
-           !S_ISDIR(info.st_mode);
-}
-
-class IncludeLevel {
+// Adds levels to a depth counter for the time of a nested walk.
+class DepthStep {
 public:
-    explicit IncludeLevel(int& depth) : depth_(depth) { ++depth_; }
-    ~IncludeLevel() { --depth_; }
-    IncludeLevel(const IncludeLevel&) = delete;
-    IncludeLevel& operator=(const IncludeLevel&) = delete;
+    DepthStep(int& depth, int levels) : depth_(depth), levels_(levels) { depth_ += levels_; }
+    ~DepthStep() { depth_ -= levels_; }
+    DepthStep(const DepthStep&) = delete;
+    DepthStep& operator=(const DepthStep&) = delete;
 
 private:
     int& depth_;
+    int levels_;
 };
 
 }  // namespace
@@ -222,17 +184,21 @@ void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool 
         return;
     const QStringList names = splitCommaList(element.attribute(listName));
     element.removeAttribute(listName);
-    for (const QString& name : names) {
-        const QString value = expandText(table_, macros, element.attribute(name));
-        grow(std::uint64_t(value.size()) * sizeof(QChar));
-        element.setAttribute(name, value);
-    }
+    for (const QString& name : names)
+        element.setAttribute(name, expandText(element.attribute(name), macros));
 }
 
 QDomNode XmlPP::walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
 {
-    processConditionals(node.firstChild(), fileName, macros, expandFlag);
+    walkChildren(node, 1, fileName, macros, expandFlag);
     return node.nextSibling();
+}
+
+// Walks the children of parent, which lie levels below the current chain.
+void XmlPP::walkChildren(QDomNode parent, int levels, const QString& fileName, MacroMap& macros, bool expandFlag)
+{
+    const DepthStep step(chainDepth_, levels);
+    processConditionals(parent.firstChild(), fileName, macros, expandFlag);
 }
 
 QDomNode XmlPP::drop(QDomNode node)
@@ -247,7 +213,7 @@ QDomNode XmlPP::drop(QDomNode node)
 QDomNode XmlPP::unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros,
                        bool expandFlag)
 {
-    processConditionals(branch.firstChild(), fileName, macros, expandFlag);
+    walkChildren(branch, branch == node ? 1 : 2, fileName, macros, expandFlag);
     const QDomNode next = node.nextSibling();
     moveChildrenAfter(branch, node);
     node.parentNode().removeChild(node);
@@ -334,8 +300,8 @@ QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& mac
         text = text.toLower();
     if (element.hasAttribute(QStringLiteral("underscore_spaces")))
         text.replace(QLatin1Char(' '), QLatin1Char('_'));
-    grow(std::uint64_t(text.size()) * sizeof(QChar));
-    return replace(element, element.ownerDocument().createTextNode(text));
+    spend(std::uint64_t(text.size()) * sizeof(QChar));
+    return replace(element, document_.createTextNode(text));
 }
 
 QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
@@ -347,8 +313,11 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
     }
     QString path = element.attribute(filenameAttribute);
     // Only the system macros of this load's table are seen in a file name.
-    if (element.hasAttribute(QStringLiteral("expand_macros")))
-        path = expandSystemText(table_, path);
+    if (element.hasAttribute(QStringLiteral("expand_macros")) && path.contains(QLatin1Char(table_.marker()))) {
+        std::uint64_t work = 0;
+        path = fromBytes(expandWithSystemMacros(table_, toBytes(path), &work));
+        spend(work);
+    }
     if (QDir::isRelativePath(path))
         path = QFileInfo(fileName).path() + QLatin1Char('/') + path;
     if (element.attribute(QStringLiteral("type")) == QLatin1String("text"))
@@ -361,13 +330,15 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
 QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                             bool expandFlag)
 {
-    QFile file(path);
-    if (isSpecialFile(path) || !file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    qint64 size = 0;
+    if (!openInclude(file, path, QIODevice::ReadOnly, size)) {
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    const QByteArray bytes = readIncludeFile(file);
-    QDomDocument owner = element.ownerDocument();
+    const QByteArray bytes = readIncludeFile(file, size);
+    spend(std::max<std::uint64_t>(std::uint64_t(bytes.size()) * sizeof(QChar), IncludeMinimumBytes));
+    QDomDocument owner = document_;
     const QString tag = element.attribute(QStringLiteral("tag"));
     QDomElement wrapper = owner.createElement(tag.isEmpty() ? QStringLiteral("pre") : tag);
     for (const char* name : {"class", "id", "style"}) {
@@ -384,23 +355,25 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
 QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                            bool expandFlag)
 {
-    QFile file(path);
-    if (isSpecialFile(path) || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (includeDepth_ >= MaxIncludeDepth) {
+        reportError(QStringLiteral("XmlPP::processConditionals(): includes nested deeper than %1 levels at "
+                                   "include file %2")
+                        .arg(MaxIncludeDepth)
+                        .arg(path));
+        return walk(element, fileName, macros, expandFlag);
+    }
+    QFile file;
+    qint64 size = 0;
+    if (!openInclude(file, path, QIODevice::ReadOnly | QIODevice::Text, size)) {
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    if (includeDepth_ >= MaxIncludeDepth)
-        throw HException(QStringLiteral("XmlPP::processConditionals(): includes nested deeper than %1 levels at "
-                                        "include file %2")
-                             .arg(MaxIncludeDepth)
-                             .arg(path)
-                             .toLocal8Bit()
-                             .toStdString());
+    const QByteArray bytes = readIncludeFile(file, size);
     QXmlInputSource source;
-    source.setData(QString::fromUtf8(readIncludeFile(file)));
+    source.setData(QString::fromUtf8(bytes));
     // The features of a plain namespace-less DOM load, plus the depth limit
     // counted from where the root will sit.
-    DepthLimitedReader reader(nodeDepth(element) - 1);
+    DepthLimitedReader reader(chainDepth_ - 1);
     reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespaces"), false);
     reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespace-prefixes"), true);
     reader.setFeature(QStringLiteral("http://trolltech.com/xml/features/report-whitespace-only-CharData"), false);
@@ -409,16 +382,20 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     int line = 0;
     int column = 0;
     const bool noRoot = element.hasAttribute(QStringLiteral("no_root"));
-    if (!included.setContent(&source, &reader, &message, &line, &column)) {
-        if (reader.depthExceeded())
-            throw HException(includeParseFailure(message, line, column, path).toLocal8Bit().toStdString());
+    const bool parsed = included.setContent(&source, &reader, &message, &line, &column);
+    std::uint64_t cost = std::uint64_t(bytes.size()) * sizeof(QChar);
+    if (parsed)
+        cost += domNodeCount(included.documentElement()) * DomNodeBytes;
+    spend(std::max(cost, IncludeMinimumBytes));
+    // A file that would take the page past the nesting bound is reported
+    // as one that is not well-formed.
+    if (!parsed) {
         reportError(includeParseFailure(message, line, column, path));
         if (noRoot)
             return unwrap(element, element, fileName, macros, expandFlag);
         return walk(element, fileName, macros, expandFlag);
     }
-    grow(domNodeCount(included.documentElement()) * DomNodeBytes);
-    QDomElement root = element.ownerDocument().importNode(included.documentElement(), true).toElement();
+    QDomElement root = document_.importNode(included.documentElement(), true).toElement();
     element.parentNode().replaceChild(root, element);
     walkIncludedRoot(element, root, path, macros, expandFlag);
     const QDomNode next = root.nextSibling();
@@ -436,7 +413,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
 void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
                              bool expandFlag)
 {
-    const IncludeLevel level(includeDepth_);
+    const DepthStep level(includeDepth_, 1);
     const QString macrosAttribute = QStringLiteral("macros");
     if (include.hasAttribute(macrosAttribute) &&
         (expandFlag || include.hasAttribute(QStringLiteral("expand_macros")))) {
@@ -444,12 +421,12 @@ void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QStrin
         list.remove(QLatin1Char('\n'));
         MacroMap local = mergeMacroMaps(macros, macroMapFromList(splitMacroList(toBytes(list), false)));
         expandAttributes(*this, root, local);
-        processConditionals(root.firstChild(), path, local, true);
+        walkChildren(root, 1, path, local, true);
         return;
     }
     if (expandFlag)
         expandAttributes(*this, root, macros);
-    processConditionals(root.firstChild(), path, macros, expandFlag);
+    walkChildren(root, 1, path, macros, expandFlag);
 }
 
 void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& macros)
@@ -458,29 +435,62 @@ void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& 
     for (int index = 0; index < attributes.count(); ++index) {
         QDomAttr attribute = attributes.item(index).toAttr();
         const QString value = attribute.value();
-        if (value.contains(QLatin1Char(preprocessor.table().marker()))) {
-            const QString expanded = expandText(preprocessor.table(), macros, value);
-            preprocessor.grow(std::uint64_t(expanded.size()) * sizeof(QChar));
-            attribute.setValue(expanded);
-        }
+        if (value.contains(QLatin1Char(preprocessor.table().marker())))
+            attribute.setValue(preprocessor.expandText(value, macros));
     }
 }
 
-// Reads at most what the growth bound still allows (a pipe or a device may
-// never end), counting two bytes per byte read, as each becomes at most
-// one character.
-QByteArray XmlPP::readIncludeFile(QFile& file)
+// Macro text is converted to bytes only when it holds a reference marker.
+QString XmlPP::expandText(const QString& text, const MacroMap& macros)
 {
-    const std::uint64_t room = grownBytes_ < growthLimit_ ? (growthLimit_ - grownBytes_) / sizeof(QChar) : 0;
-    const QByteArray bytes = readAtMost(file, qint64(std::min<std::uint64_t>(room, std::uint64_t(1) << 30)));
-    grow(std::uint64_t(bytes.size()) * sizeof(QChar));
+    if (!text.contains(QLatin1Char(table_.marker())))
+        return text;
+    std::uint64_t work = 0;
+    const QString expanded = fromBytes(expandMacros(table_, macros, toBytes(text), false, &work));
+    spend(std::uint64_t(expanded.size()) * sizeof(QChar) + work);
+    return expanded;
+}
+
+// Opens the file whatever it designates but a directory, without waiting
+// for the writer of a FIFO (xml/IncludeFile.h); size is what seeking to its
+// end finds, or -1 for a file that cannot seek.
+bool XmlPP::openInclude(QFile& file, const QString& path, QIODevice::OpenMode mode, qint64& size)
+{
+    const int descriptor = openIncludeFile(QFile::encodeName(path).toStdString());
+    if (descriptor < 0)
+        return false;
+    size = seekableSize(descriptor);
+    if (!file.open(descriptor, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return false;
+    }
+    return true;
+}
+
+// A file that can seek is read up to the size found (a device that reports
+// none gives nothing), any other up to its end. What the budget cannot
+// hold is not kept: two bytes per byte read, as each becomes at most one
+// character.
+QByteArray XmlPP::readIncludeFile(QFile& file, qint64 size)
+{
+    if (size == 0)
+        return QByteArray();
+    const std::uint64_t left = spentBytes_ < budgetBytes_ ? budgetBytes_ - spentBytes_ : 0;
+    const qint64 room = qint64(std::min<std::uint64_t>(left / sizeof(QChar), std::uint64_t(1) << 30));
+    if (size > room)
+        spend(std::uint64_t(size) * sizeof(QChar));  // throws: the budget is spent
+    QByteArray bytes = readAtMost(file, size > 0 ? size : room);
+    if (size > 0 && bytes.size() > size)
+        bytes.truncate(int(size));
+    if (bytes.size() > room)
+        spend(std::uint64_t(bytes.size()) * sizeof(QChar));
     return bytes;
 }
 
-void XmlPP::grow(std::uint64_t bytes)
+void XmlPP::spend(std::uint64_t bytes)
 {
-    grownBytes_ += bytes;
-    if (grownBytes_ > growthLimit_)
-        throw HException("XmlPP::processConditionals(): the document grows by more than " +
-                         std::to_string(growthLimit_ >> 20) + " MiB");
+    spentBytes_ += bytes;
+    if (spentBytes_ > budgetBytes_)
+        throw HException("XmlPP::processConditionals(): the directives of this run make or read more than " +
+                         std::to_string(budgetBytes_ >> 20) + " MiB");
 }

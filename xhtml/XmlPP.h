@@ -4,6 +4,7 @@
 #include "macros/MacroTable.h"
 
 #include <QDomDocument>
+#include <QIODevice>
 #include <QString>
 
 #include <cstdint>
@@ -12,32 +13,39 @@ class QFile;
 class QXmlInputSource;
 class QXmlReader;
 
-// Deepest chain of XML includes (a file that includes itself ends here).
-constexpr int MaxIncludeDepth = 64;
-
 // The -xhtml preprocessor: reads a document into its DOM tree and resolves
 // the directive elements in place (if, ifnot, ifdef, ifndef, switch, define,
 // define_macro, expand_definition, include, and the expand_attributes
-// attribute). Problems that do not stop the walk go to the trace log.
-// Failures that must stop the run (include chains or nesting past their
-// bounds, runaway macro expansion, growth past MaxGrowthBytes) are thrown
-// as HException.
+// attribute). Problems that do not stop the walk go to the trace log,
+// among them an include nested deeper than MaxIncludeDepth and an included
+// file that would take the page deeper than MaxNestingDepth (reported as an
+// include that failed, and as a file that is not well-formed). Only the
+// run's budget, once spent, stops the walk: it is thrown as HException.
 class XmlPP {
 public:
-    // Bound on what the walk adds to the document: expanded attribute
-    // values, inserted macro values and included files, counted in bytes
-    // (two per character of text, and an estimate per node of an included
-    // tree). It stops pages that multiply themselves, such as values
-    // doubled by defines and then expanded or inserted in many places, or
-    // files that include other files many times over.
-    static constexpr std::uint64_t MaxGrowthBytes = std::uint64_t(1) << 30;
+    // Includes inside each other; a file may include itself when a
+    // condition ends the recursion.
+    static constexpr int MaxIncludeDepth = 2000;
+    // Bound on the work of the walk: expanded attribute values and the work
+    // of their nested expansions, inserted macro values, and included files
+    // and the trees read from them, counted in bytes (two per character of
+    // text, and an estimate per node of an included tree; each include at
+    // least IncludeMinimumBytes). It stops pages that multiply themselves,
+    // such as values doubled by defines and then expanded or inserted in
+    // many places, or files that include themselves twice, within seconds.
+    static constexpr std::uint64_t RunBudgetBytes = std::uint64_t(1) << 30;
+    static constexpr std::uint64_t IncludeMinimumBytes = 65536;
 
     explicit XmlPP(const MacroTable& table);
 
-    // Lowers the growth bound, for tests and fuzzing.
-    void setGrowthLimit(std::uint64_t bytes) { growthLimit_ = bytes; }
-    // Counts bytes added to the document; throws HException past the bound.
-    void grow(std::uint64_t bytes);
+    // Lowers the budget, for tests and fuzzing.
+    void setRunBudget(std::uint64_t bytes) { budgetBytes_ = bytes; }
+    // Adds to the work of the walk; throws HException once the budget is
+    // spent.
+    void spend(std::uint64_t bytes);
+    // Expands macro references in text (system macros not searched),
+    // spending the result and the work of the expansion.
+    QString expandText(const QString& text, const MacroMap& macros);
     virtual ~XmlPP() = default;
 
     // Reads the source into the document through the reader; on success
@@ -46,8 +54,9 @@ public:
     bool setContent(QXmlInputSource* source, QXmlReader* reader, bool expandFlag, QString* errorMessage,
                     int* errorLine, int* errorColumn, const QString& fileName);
 
-    // Walks node and its following siblings. fileName is the file the nodes
-    // came from (relative include names are resolved against its folder).
+    // Walks node and its following siblings, nodes of this preprocessor's
+    // document. fileName is the file the nodes came from (relative include
+    // names are resolved against its folder).
     // The one map is shared by the whole walk: a define is seen by all that
     // follows it in document order, at any depth.
     void processConditionals(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
@@ -61,6 +70,7 @@ private:
     void processAttributes(QDomElement element, const MacroMap& macros, bool expandFlag);
 
     QDomNode walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
+    void walkChildren(QDomNode parent, int levels, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode drop(QDomNode node);
     QDomNode unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode replace(QDomNode node, QDomNode replacement);
@@ -75,7 +85,8 @@ private:
                          bool expandFlag);
     QDomNode includeXml(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                         bool expandFlag);
-    QByteArray readIncludeFile(QFile& file);
+    QByteArray readIncludeFile(QFile& file, qint64 size);
+    bool openInclude(QFile& file, const QString& path, QIODevice::OpenMode mode, qint64& size);
     void walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
                           bool expandFlag);
 
@@ -83,8 +94,11 @@ private:
     const MacroTable& table_;
     MacroMap macros_;
     int includeDepth_ = 0;
-    std::uint64_t grownBytes_ = 0;
-    std::uint64_t growthLimit_ = MaxGrowthBytes;
+    // The depth in the document of the sibling chain being walked (1 for
+    // the document element's chain); an included root sits this deep.
+    int chainDepth_ = 0;
+    std::uint64_t spentBytes_ = 0;
+    std::uint64_t budgetBytes_ = RunBudgetBytes;
 };
 
 // Replaces the value of every attribute of element, in the element's

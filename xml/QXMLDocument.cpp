@@ -1,9 +1,11 @@
 #include "xml/QXMLDocument.h"
 
+#include "xml/IncludeFile.h"
 #include "xml/SafeOutputFile.h"
 
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool QXMLDocument::load(const std::string& fileName)
 {
@@ -18,6 +20,22 @@ bool QXMLDocument::load(const std::string& fileName)
         return false;
     }
     const bool ok = readFile(file);
+    std::fclose(file);
+    return ok;
+}
+
+bool QXMLDocument::loadInclude(const std::string& fileName, std::uint64_t maxBytes)
+{
+    const int descriptor = openIncludeFile(fileName);
+    std::FILE* file = descriptor >= 0 ? ::fdopen(descriptor, "rb") : nullptr;
+    if (file == nullptr) {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        setFileBytes(0);
+        setError(0, "couldn't read %s", fileName.c_str());
+        return false;
+    }
+    const bool ok = readFile(file, maxBytes);
     std::fclose(file);
     return ok;
 }

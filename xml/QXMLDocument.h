@@ -13,6 +13,11 @@ public:
     // Reads the file into this document. On failure errorMessage() holds
     // "couldn't read NAME" (line 0) or the reader's message and line.
     bool load(const std::string& fileName);
+    // Reads a file named by an include into this document: as load, but the
+    // file is opened by openIncludeFile (a FIFO without a writer reads as
+    // empty), and one of more than maxBytes is not read (fileBytes() tells
+    // its size).
+    bool loadInclude(const std::string& fileName, std::uint64_t maxBytes);
     // Writes the document; the file appears only when the whole write
     // succeeded. On failure errorMessage() holds "couldn't write NAME".
     bool save(const std::string& fileName, unsigned indentUnit, unsigned wrapWidth);

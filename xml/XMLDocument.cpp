@@ -4,23 +4,22 @@
 #include "xml/XMLWriter.h"
 
 #include <cstdarg>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
 
 namespace {
 
-// Reads the rest of a file that cannot seek (a pipe or a device).
-std::vector<char> readStream(std::FILE* file, bool& ok)
+// Reads the rest of a file that cannot seek (a pipe), up to its end or
+// past maxBytes (a pipe may never end).
+std::vector<char> readStream(std::FILE* file, std::uint64_t maxBytes)
 {
     std::vector<char> bytes;
     char block[65536];
     std::size_t got;
-    // A pipe may never end: stop where a file would count as too large.
-    while (bytes.size() < std::numeric_limits<std::uint32_t>::max() &&
-           (got = std::fread(block, 1, sizeof block, file)) > 0)
+    while (bytes.size() <= maxBytes && (got = std::fread(block, 1, sizeof block, file)) > 0)
         bytes.insert(bytes.end(), block, block + got);
-    ok = !std::ferror(file);
     return bytes;
 }
 
@@ -136,29 +135,31 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
     return false;
 }
 
-bool XMLDocument::readFile(std::FILE* file)
+bool XMLDocument::readFile(std::FILE* file, std::uint64_t maxBytes)
 {
+    maxBytes = std::min(maxBytes, MaxFileBytes);
     char* text = nullptr;
     std::size_t size = 0;
     long end = -1;
     if (std::fseek(file, 0, SEEK_END) == 0)
         end = std::ftell(file);
     if (end >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-        size = static_cast<std::size_t>(end);
-        if (size >= std::numeric_limits<std::uint32_t>::max()) {
+        fileBytes_ = static_cast<std::uint64_t>(end);
+        if (fileBytes_ > maxBytes) {
             setError(0, "file too large");
             return false;
         }
+        size = static_cast<std::size_t>(end);
         text = arena_.allocateBlock(size);
         size = std::fread(text, 1, size, file);
     } else {
-        bool ok = false;
-        std::vector<char> bytes = readStream(file, ok);
-        size = bytes.size();
-        if (size >= std::numeric_limits<std::uint32_t>::max()) {
+        std::vector<char> bytes = readStream(file, maxBytes);
+        fileBytes_ = bytes.size();
+        if (fileBytes_ > maxBytes) {
             setError(0, "file too large");
             return false;
         }
+        size = bytes.size();
         text = arena_.allocateBlock(size);
         if (size != 0)
             std::memcpy(text, bytes.data(), size);

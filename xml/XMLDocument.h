@@ -1,10 +1,12 @@
 #pragma once
 
 #include "xml/ByteArena.h"
+#include "xml/NestingLimit.h"
 #include "xml/XMLNode.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,11 +17,12 @@
 // arena in which all of its nodes and strings live.
 class XMLDocument {
 public:
-    // Deepest element nesting the reader accepts; deeper input fails with
-    // DepthErrorMessage instead of building a tree that later stages could
-    // not walk without exhausting the stack.
-    static constexpr std::uint32_t MaxDepth = 1000;
-    static constexpr const char* DepthErrorMessage = "element nesting deeper than 1000 levels";
+    // Deepest element nesting the reader accepts (MaxNestingDepth, counted
+    // from the depth offset); deeper input fails with DepthErrorMessage.
+    static constexpr std::uint32_t MaxDepth = MaxNestingDepth;
+    static constexpr const char* DepthErrorMessage = "element nesting deeper than 20000 levels";
+    // Largest file readFile reads by default (a pipe may never end).
+    static constexpr std::uint64_t MaxFileBytes = std::numeric_limits<std::uint32_t>::max() - 1;
 
     explicit XMLDocument(bool keepText);
     virtual ~XMLDocument();
@@ -54,8 +57,19 @@ public:
     // The previous root is replaced but not destroyed.
     bool parse(std::string_view text);
     bool parse(const char* text) { return parse(std::string_view(text)); }
-    // Reads a whole open file, skipping a UTF-8 byte-order mark.
-    bool readFile(std::FILE* file);
+    // Reads a whole open file, skipping a UTF-8 byte-order mark. The size is
+    // what seeking to the end finds; a file that cannot seek (a pipe) is read
+    // up to its end. A file of more than maxBytes is not read: the read fails
+    // with "file too large".
+    bool readFile(std::FILE* file, std::uint64_t maxBytes = MaxFileBytes);
+    // The size of the file of the last readFile (for a pipe longer than
+    // maxBytes: maxBytes + 1).
+    std::uint64_t fileBytes() const { return fileBytes_; }
+    // Levels above the root of what the next reads build: an included file's
+    // root takes the place of an include element that deep in the tree, and
+    // the nesting bound counts them.
+    void setDepthOffset(std::uint32_t levels) { depthOffset_ = levels; }
+    std::uint32_t depthOffset() const { return depthOffset_; }
 
     // Prints the document; sets indentUnit and wrapWidth. False only when
     // the file refused bytes.
@@ -82,6 +96,9 @@ public:
     // Formats into the 1024-byte message buffer (cut to 1023 bytes).
     void setError(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
+protected:
+    void setFileBytes(std::uint64_t bytes) { fileBytes_ = bytes; }
+
 private:
     friend class XMLReader;
     friend class XMLElement;
@@ -99,4 +116,6 @@ private:
     char errorMessage_[1024] = {};
     char watchedByte_ = '\0';
     int errorLine_ = 0;
+    std::uint32_t depthOffset_ = 0;
+    std::uint64_t fileBytes_ = 0;
 };

@@ -358,7 +358,7 @@ void XMLReader::endTag()
 
 void XMLReader::startTag(std::uint32_t markupLine)
 {
-    if (open_.size() >= XMLDocument::MaxDepth) {
+    if (open_.size() + document_.depthOffset() >= XMLDocument::MaxDepth) {
         status_ = TooDeep;
         stop_ = true;
         return;

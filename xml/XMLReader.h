@@ -13,8 +13,8 @@ class XMLDocument;
 // The text is decoded in place (references shrink, dropped carriage returns
 // shrink), so names and values of the tree point into the buffer, which the
 // document owns. Lenient by design: only a bad attribute-name start, an end
-// tag that does not match, and nesting beyond XMLDocument::MaxDepth are
-// errors.
+// tag that does not match, and nesting beyond XMLDocument::MaxDepth (counted
+// from the document's depth offset) are errors.
 class XMLReader {
 public:
     enum Status { Ok = 0, BadTagName = 1, TagNameMismatch = 2, TooDeep = 3 };

@@ -76,12 +76,12 @@ XMLNode* XMLPP2::xmlput(XMLElement* element, Chain& chain)
         return keep(element, chain);
     }
     // The copy is counted before it is made, so that one put of a huge
-    // fragment cannot overshoot the growth bound.
-    grow(treeBytes(stored->second));
+    // fragment cannot overshoot the budget.
+    spend(treeBytes(stored->second));
     auto* copy = static_cast<XMLElement*>(cloneNode(stored->second, nullptr));
     if ((chain.expandFlag || element->hasAttribute("expand_macros")) && element->hasAttribute("macros")) {
         const MacroMap macros = macrosAttributeMap(element, chain.macros.map());
-        grow(MacroScope::macroMapBytes(macros));
+        spend(MacroScope::macroMapBytes(macros));
         return unwrap(element, copy, chain, macros, true);
     }
     return unwrap(element, copy, chain, chain.macros.map(), chain.expandFlag);

@@ -3,13 +3,8 @@
 #include "xmlpp/WalkChain.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <sys/stat.h>
 
 namespace {
-
-constexpr std::uint64_t IncludeBytes = 1024;
 
 std::string directoryOf(const std::string& fileName)
 {
@@ -19,22 +14,19 @@ std::string directoryOf(const std::string& fileName)
     return slash == 0 ? "/" : fileName.substr(0, slash);
 }
 
-// A pipe, socket or device named as an include file could block the run
-// or never end; such files count as unreadable. (The main input may be one,
-// as in "xmlpp /dev/stdin out.xml".)
-bool isSpecialFile(const std::string& fileName)
-{
-    struct stat info {};
-    return ::stat(fileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
-}
+// Counts the includes open while an included file is walked.
+class IncludeLevel {
+public:
+    explicit IncludeLevel(int& depth) : depth_(depth) { ++depth_; }
+    ~IncludeLevel() { --depth_; }
+    IncludeLevel(const IncludeLevel&) = delete;
+    IncludeLevel& operator=(const IncludeLevel&) = delete;
+
+private:
+    int& depth_;
+};
 
 }  // namespace
-
-std::string canonicalName(const std::string& fileName)
-{
-    char resolved[PATH_MAX];
-    return ::realpath(fileName.c_str(), resolved) != nullptr ? std::string(resolved) : fileName;
-}
 
 XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
 {
@@ -42,30 +34,35 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
         reportError("XmlPP::processConditionals(): missing filename in <include>");
         return keep(element, chain);
     }
-    std::string fileName = expandWithSystemMacros(*table_, element->attributeText("filename"));
+    std::uint64_t work = 0;
+    std::string fileName = expandWithSystemMacros(*table_, element->attributeText("filename"), &work);
+    spend(work);
     if (fileName.empty() || fileName[0] != '/')
         fileName = directoryOf(chain.fileName) + "/" + fileName;
+    if (includeDepth_ >= MaxIncludeDepth) {
+        reportError("XmlPP::processConditionals(): include files nested deeper than " +
+                    std::to_string(MaxIncludeDepth) + " levels at '" + fileName + "'");
+        return keep(element, chain);
+    }
 
-    XMLElement* included = readInclude(fileName);
+    XMLElement* included = readInclude(fileName, chain.depth);
     if (included == nullptr)
         return keep(element, chain);  // only when reportError returned
     element->parent()->replaceChild(element, included);
-    // Reading a file costs about as much time as making a kilobyte, so
-    // files included many times over count at least that much each.
-    grow(std::max<std::uint64_t>(treeBytes(included), IncludeBytes));
 
-    activeIncludes_.push_back(canonicalName(fileName));
-    if ((chain.expandFlag || element->hasAttribute("expand_macros")) && element->hasAttribute("macros")) {
-        const MacroMap macros = macrosAttributeMap(element, chain.macros.map());
-        grow(MacroScope::macroMapBytes(macros));
-        expandAttributes(included, macros);
-        walk(included->firstChild(), fileName, macros, true, chain.depth + 1);
-    } else {
-        if (chain.expandFlag)
-            expandAttributes(included, chain.macros.map());
-        walk(included->firstChild(), fileName, chain.macros.map(), chain.expandFlag, chain.depth + 1);
+    {
+        const IncludeLevel level(includeDepth_);
+        if ((chain.expandFlag || element->hasAttribute("expand_macros")) && element->hasAttribute("macros")) {
+            const MacroMap macros = macrosAttributeMap(element, chain.macros.map());
+            spend(MacroScope::macroMapBytes(macros));
+            expandAttributes(included, macros);
+            walk(included->firstChild(), fileName, macros, true, chain.depth + 1);
+        } else {
+            if (chain.expandFlag)
+                expandAttributes(included, chain.macros.map());
+            walk(included->firstChild(), fileName, chain.macros.map(), chain.expandFlag, chain.depth + 1);
+        }
     }
-    activeIncludes_.pop_back();
 
     for (std::string_view name : splitList(element->attributeText("inherit_attributes"), ";")) {
         std::optional<std::string_view> value;
@@ -82,35 +79,34 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     return next;
 }
 
-// Reads the file into the document and returns its root, the document's
-// root pointer restored; null after a reported error.
-XMLElement* XMLPP2::readInclude(const std::string& fileName)
+// Reads the file into the document, its root as deep as the include element
+// (depth levels below the top), and returns that root with the document's
+// root pointer restored; null after a reported error. The file's bytes and
+// its tree are spent from the run's budget, at least IncludeMinimumBytes:
+// reading a file costs time whatever it holds, and a file included many
+// times over must stop early.
+XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
 {
-    const std::string canonical = canonicalName(fileName);
-    if (std::find(activeIncludes_.begin(), activeIncludes_.end(), canonical) != activeIncludes_.end()) {
-        reportError("XmlPP::processConditionals(): include file '" + fileName +
-                    "' is already being included (an include cycle)");
-        return nullptr;
-    }
-    if (activeIncludes_.size() > std::size_t(MaxIncludeDepth)) {
-        reportError("XmlPP::processConditionals(): include files nested deeper than " +
-                    std::to_string(MaxIncludeDepth) + " levels at '" + fileName + "'");
-        return nullptr;
-    }
     XMLElement* mainRoot = root();
-    bool ok = false;
-    if (isSpecialFile(fileName))
-        setError(0, "couldn't read %s", fileName.c_str());
-    else
-        ok = load(fileName);
+    const std::uint32_t mainOffset = depthOffset();
+    setDepthOffset(std::uint32_t(depth));
+    const std::uint64_t room = budgetLeft();
+    const bool ok = loadInclude(fileName, room);
+    setDepthOffset(mainOffset);
     XMLElement* included = root();
-    if (!ok && included != nullptr) {
+    setRoot(mainRoot);
+    if (fileBytes() > room) {
+        spend(fileBytes());  // reports the budget
+        return nullptr;
+    }
+    spend(std::max(fileBytes() + (ok && included != nullptr ? treeBytes(included) : 0), IncludeMinimumBytes));
+    const bool tooDeep = !ok && std::string_view(errorMessage()) == DepthErrorMessage;
+    if (!ok && (included != nullptr || tooDeep)) {
         reportError(std::string("XmlPP::processConditionals(): error \"") + errorMessage() + "\" in include file " +
                     fileName + " line:" + std::to_string(errorLine()));
     } else if (included == nullptr) {
         reportError("XmlPP::processConditionals(): error: include file '" + fileName + "' is empty");
     }
-    setRoot(mainRoot);
     // A failed read may leave the main root in place as "its" root; that
     // is never spliced in.
     return ok && included != nullptr ? included : nullptr;

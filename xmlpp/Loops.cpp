@@ -226,13 +226,10 @@ XMLElement* XMLPP2::copyLoopBody(const XMLElement* source, const MacroMap& loopM
             reportError("XmlPP::processConditionals(): loops make more than " + std::to_string(limits_.loopCopies) +
                         " elements");
         XMLElement* copy = cloneElement(original);
-        grow(sizeof(XMLElement) + original->attributes().size() * sizeof(XMLAttribute));
+        spend(sizeof(XMLElement) + original->attributes().size() * sizeof(XMLAttribute));
         for (const XMLAttribute& attr : original->attributes()) {
-            if (attr.hasValue() && hasMacroMarker(*table_, attr.text())) {
-                const std::string value = expandMacros(*table_, loopMacros, attr.text(), false);
-                grow(value.size());
-                copy->setAttribute(attr.name(), value);
-            }
+            if (attr.hasValue() && hasMacroMarker(*table_, attr.text()))
+                copy->setAttribute(attr.name(), expand(attr.text(), loopMacros));
         }
         return copy;
     };

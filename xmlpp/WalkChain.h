@@ -21,8 +21,5 @@ struct XMLPP2::Chain {
 // trimming. An empty separator splits into single bytes.
 std::vector<std::string_view> splitList(std::string_view text, std::string_view separator);
 
-// The name under which a file is recognised when it comes round again.
-std::string canonicalName(const std::string& fileName);
-
 // The value of a macro, or the empty string when it is not defined.
 std::string_view macroValue(const MacroMap& macros, std::string_view name);

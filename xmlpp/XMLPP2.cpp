@@ -46,7 +46,6 @@ void XMLPP2::processDocument(const std::string& fileName, const std::string& mac
     MacroMap macros = macroMapFromList(splitMacroList(macroList, false));
     if (root() == nullptr)
         return;
-    activeIncludes_.push_back(canonicalName(fileName));
     // The outermost element is walked like any other, so it gets a parent
     // for the time of the walk: directives there can then be dropped,
     // unwrapped or replaced like anywhere else.
@@ -58,11 +57,7 @@ void XMLPP2::processDocument(const std::string& fileName, const std::string& mac
 
 void XMLPP2::processConditionals(XMLNode* first, const std::string& fileName, MacroMap& macros, bool expandFlag)
 {
-    try {
-        walk(first, fileName, macros, expandFlag, 0);
-    } catch (const MacroExpansionError& error) {
-        reportError(std::string("XmlPP::processConditionals(): ") + error.what());
-    }
+    walk(first, fileName, macros, expandFlag, 0);
 }
 
 // What the walk left in place of the outermost element becomes the root:
@@ -84,15 +79,16 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
 {
     if (first == nullptr)
         return;
-    if (depth > MaxWalkDepth) {
-        reportError("XmlPP::processConditionals(): elements nested deeper than " + std::to_string(MaxWalkDepth) +
+    // The elements of a chain at depth d are d + 1 levels deep.
+    if (depth >= int(MaxNestingDepth)) {
+        reportError("XmlPP::processConditionals(): elements nested deeper than " + std::to_string(MaxNestingDepth) +
                     " levels in " + fileName);
         return;
     }
-    Chain chain{fileName, MacroScope(macros, &grownBytes_), expandFlag, depth};
+    Chain chain{fileName, MacroScope(macros, &spentBytes_), expandFlag, depth};
     XMLNode* node = first;
     while (node != nullptr) {
-        checkGrowth();
+        checkBudget();
         XMLElement* element = node->toElement();
         if (element == nullptr) {
             node = node->nextSibling();
@@ -173,32 +169,34 @@ void XMLPP2::expandAttributes(XMLElement* element, const MacroMap& macros)
     // Replacing the value of an existing attribute keeps the attribute
     // array in place, so iterating it meanwhile is safe.
     for (const XMLAttribute& attr : element->attributes()) {
-        if (attr.hasValue() && hasMacroMarker(*table_, attr.text())) {
-            const std::string value = expandMacros(*table_, macros, attr.text(), false);
-            grow(value.size());
-            element->setAttribute(attr.name(), value);
-        }
+        if (attr.hasValue() && hasMacroMarker(*table_, attr.text()))
+            element->setAttribute(attr.name(), expand(attr.text(), macros));
     }
 }
 
-std::string XMLPP2::expand(std::string_view text, const MacroMap& macros) const
+std::string XMLPP2::expand(std::string_view text, const MacroMap& macros)
 {
-    return expandMacros(*table_, macros, text, false);
+    if (!hasMacroMarker(*table_, text))
+        return std::string(text);
+    std::uint64_t work = 0;
+    std::string value = expandMacros(*table_, macros, text, false, &work);
+    spend(value.size() + work);
+    return value;
 }
 
-void XMLPP2::grow(std::uint64_t bytes)
+void XMLPP2::spend(std::uint64_t bytes)
 {
-    grownBytes_ += bytes;
-    checkGrowth();
+    spentBytes_ += bytes;
+    checkBudget();
 }
 
-void XMLPP2::checkGrowth()
+void XMLPP2::checkBudget()
 {
-    if (grownBytes_ <= limits_.growthBytes || growthReported_)
+    if (spentBytes_ <= limits_.budgetBytes || budgetReported_)
         return;
-    growthReported_ = true;
-    reportError("XmlPP::processConditionals(): the document grows by more than " +
-                    std::to_string(limits_.growthBytes >> 20) + " MiB");
+    budgetReported_ = true;
+    reportError("XmlPP::processConditionals(): the directives of this run make or read more than " +
+                std::to_string(limits_.budgetBytes >> 20) + " MiB");
 }
 
 std::uint64_t treeBytes(const XMLNode* node)

@@ -18,33 +18,37 @@ class MacroScope;
 // stands for.
 //
 // Bounds, each reported through reportError:
-// - MaxWalkDepth nested chains (element nesting plus the nesting added by
-//   includes and xmlput instantiations, which also stops an xmldef that
-//   instantiates itself);
-// - MaxIncludeDepth nested includes, and no file included while it is
-//   already being included (an include cycle);
+// - MaxNestingDepth levels of nesting in the walk (element nesting plus the
+//   nesting added by includes and xmlput instantiations, which also stops
+//   an xmldef that instantiates itself); included files are read with the
+//   depth of their include, so the bound holds across files;
+// - MaxIncludeDepth includes inside each other (a file may include itself,
+//   directly or not, when a condition or a macro ends the recursion);
 // - MaxLoopIterations iterations of one for or foreach, and MaxLoopCopies
 //   elements made by all loops of a run together;
-// - MaxGrowthBytes of material made by the directives of a run together:
-//   expanded attribute values, copies made by loops and xmlput, included
-//   files, and the macro maps copied for chains that define macros. This
-//   stops documents that multiply themselves (fragments that put other
-//   fragments many times over, values doubled by defines and then
-//   referred to everywhere) long before memory runs out.
+// - RunBudgetBytes of work for the directives of a run together: expanded
+//   attribute and expression texts and the work of their nested expansions,
+//   copies made by loops and xmlput, included files (at least
+//   IncludeMinimumBytes each) and the trees read from them, and the macro
+//   maps copied for chains that define macros. This stops documents that
+//   multiply themselves (fragments that put other fragments many times
+//   over, values doubled by defines and then referred to everywhere, a file
+//   that includes itself twice) within seconds, long before memory runs
+//   out.
 class XMLPP2 : public QXMLDocument {
 public:
-    static constexpr int MaxWalkDepth = 2000;
-    static constexpr int MaxIncludeDepth = 64;
+    static constexpr int MaxIncludeDepth = 2000;
     static constexpr std::uint64_t MaxLoopIterations = 10000000;
     static constexpr std::uint64_t MaxLoopCopies = 20000000;
-    static constexpr std::uint64_t MaxGrowthBytes = std::uint64_t(2) << 30;
+    static constexpr std::uint64_t RunBudgetBytes = std::uint64_t(2) << 30;
+    static constexpr std::uint64_t IncludeMinimumBytes = 65536;
 
     // The bounds that can be lowered, for tests and fuzzing where the
     // defaults would take long to reach.
     struct Limits {
         std::uint64_t loopIterations = MaxLoopIterations;
         std::uint64_t loopCopies = MaxLoopCopies;
-        std::uint64_t growthBytes = MaxGrowthBytes;
+        std::uint64_t budgetBytes = RunBudgetBytes;
     };
 
     explicit XMLPP2(bool keepText);
@@ -93,7 +97,7 @@ private:
 
     // Includes and definitions.
     XMLNode* include(XMLElement* element, Chain& chain);
-    XMLElement* readInclude(const std::string& fileName);
+    XMLElement* readInclude(const std::string& fileName, int depth);
     XMLNode* define(XMLElement* element, Chain& chain);
     XMLNode* xmldef(XMLElement* element, Chain& chain);
     XMLNode* xmlput(XMLElement* element, Chain& chain);
@@ -105,19 +109,21 @@ private:
     XMLNode* insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, const MacroMap& loopMacros);
     XMLElement* copyLoopBody(const XMLElement* source, const MacroMap& loopMacros);
 
-    std::string expand(std::string_view text, const MacroMap& macros) const;
+    // Expands macro references, spending the result and the work of the
+    // expansion from the run's budget.
+    std::string expand(std::string_view text, const MacroMap& macros);
 
-    // Adds to the material made by the directives; reports the growth
-    // bound when it is passed.
-    void grow(std::uint64_t bytes);
-    void checkGrowth();
+    // Adds to the work of the run; reports the budget when it is spent.
+    void spend(std::uint64_t bytes);
+    void checkBudget();
+    std::uint64_t budgetLeft() const { return spentBytes_ < limits_.budgetBytes ? limits_.budgetBytes - spentBytes_ : 0; }
 
     const MacroTable* table_ = nullptr;
     std::map<std::string, XMLElement*> xmldefs_;
-    std::vector<std::string> activeIncludes_;
+    int includeDepth_ = 0;
     std::uint64_t loopCopies_ = 0;
-    std::uint64_t grownBytes_ = 0;
-    bool growthReported_ = false;
+    std::uint64_t spentBytes_ = 0;
+    bool budgetReported_ = false;
     Limits limits_;
 };
 

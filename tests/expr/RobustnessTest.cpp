@@ -1,3 +1,4 @@
+#include "app/LargeStack.h"
 #include "expr/Evaluate.h"
 #include "expr/ExpressionParser.h"
 #include "expr/ParserException.h"
@@ -49,42 +50,76 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-TEST(Robustness, NestingIsBoundedWithoutOverflowingTheStack)
+// Nesting recurses; the run's large stack holds the deepest nesting the
+// parser accepts, and one level more fails like any parse error.
+TEST(Robustness, NestingIsBoundedWithinTheLargeStack)
 {
     const Budget budget;
-    const int deepest = ExpressionParser::MaxNesting - 1; // the innermost "1" is one more level
-    const Outcome inside = evaluated(std::string(deepest, '(') + "1" + std::string(deepest, ')'));
-    EXPECT_TRUE(inside.ok);
-    EXPECT_EQ(inside.value, 1);
-    EXPECT_FALSE(evaluated(std::string(deepest + 1, '(') + "1" + std::string(deepest + 1, ')')).ok);
-    EXPECT_FALSE(evaluated(std::string(100000, '(')).ok);
-    EXPECT_FALSE(evaluated(repeated("- ", 1000000) + "1").ok);
-    EXPECT_FALSE(evaluated(std::string(1000000, '!') + "1").ok);
-    EXPECT_FALSE(evaluated(repeated("(int*)", 100000) + "1").ok);
-    EXPECT_FALSE(evaluated("(int" + std::string(100000, '*') + ")1").ok);
-    const Outcome negations = evaluated(repeated("- ", deepest) + "1"); // "--" would be a decrement
-    EXPECT_TRUE(negations.ok);
-    EXPECT_EQ(negations.value, -1);
+    runOnLargeStack([] {
+        const int deepest = ExpressionParser::MaxNesting - 1;  // the innermost "1" is one more level
+        const Outcome inside = evaluated(std::string(deepest, '(') + "1" + std::string(deepest, ')'));
+        EXPECT_TRUE(inside.ok);
+        EXPECT_EQ(inside.value, 1);
+        EXPECT_FALSE(evaluated(std::string(deepest + 1, '(') + "1" + std::string(deepest + 1, ')')).ok);
+        const Outcome negations = evaluated(repeated("- ", deepest) + "1");  // "--" would be a decrement
+        EXPECT_TRUE(negations.ok);
+        EXPECT_EQ(negations.value, -1);
+        EXPECT_FALSE(evaluated(std::string(1000000, '(')).ok);
+        EXPECT_FALSE(evaluated(std::string(1000000, '!') + "1").ok);
+        EXPECT_FALSE(evaluated(repeated("(int*)", 1000000) + "1").ok);
+        EXPECT_FALSE(evaluated("(int" + std::string(1000000, '*') + ")1").ok);
+        return 0;
+    });
 }
 
-TEST(Robustness, TreeDepthIsBounded)
+// Ten thousand levels of parentheses around the left operand (a left-deep
+// tree) and around the right one (a right-deep tree, evaluated by
+// recursion), and ten thousand prefix operators.
+TEST(Robustness, TenThousandNestedLevelsEvaluate)
 {
     const Budget budget;
-    const Outcome longest = evaluated(chainOf(Expression::MaxDepth - 1));
-    EXPECT_TRUE(longest.ok);
-    EXPECT_EQ(longest.value, Expression::MaxDepth);
-    EXPECT_FALSE(evaluated(chainOf(Expression::MaxDepth)).ok);
-    EXPECT_FALSE(evaluated(chainOf(1000000)).ok);
-    EXPECT_FALSE(evaluated("a" + repeated(".b", 1000000)).ok);
-    EXPECT_FALSE(evaluated("f(" + repeated("1 ", 100000) + ")").ok);
+    runOnLargeStack([] {
+        const int levels = 10000;
+        const Outcome leftDeep = evaluated(std::string(levels, '(') + "1" + repeated("+2)", levels));
+        EXPECT_TRUE(leftDeep.ok);
+        EXPECT_EQ(leftDeep.value, 1 + 2 * levels);
+        const Outcome rightDeep = evaluated(repeated("3-(", levels) + "1" + std::string(levels, ')'));
+        EXPECT_TRUE(rightDeep.ok);
+        EXPECT_EQ(rightDeep.value, 1);  // 3-(3-(...(3-1)...)): 2, 1, 2, 1, ... ending in 1 for an even count
+        bool conditionOk = false;
+        EXPECT_EQ(evaluateCondition(std::string(levels, '!') + "(1<2)", conditionOk), 1u);
+        EXPECT_TRUE(conditionOk);
+        EXPECT_EQ(evaluateCondition(std::string(levels + 1, '!') + "(1<2)", conditionOk), 0u);
+        EXPECT_TRUE(conditionOk);
+        return 0;
+    });
+}
+
+// Chains of operators of one level build trees as deep as they are long;
+// they are evaluated, copied and released without recursion, so they run
+// on the test's ordinary stack, in time linear in their length.
+TEST(Robustness, LongChainsNeedNoRecursion)
+{
+    const Budget budget;
+    const Outcome chain = evaluated(chainOf(99999));
+    EXPECT_TRUE(chain.ok);
+    EXPECT_EQ(chain.value, 100000);
+    const Outcome mixed = evaluated(repeated("2*3+", 20000) + "0");
+    EXPECT_TRUE(mixed.ok);
+    EXPECT_EQ(mixed.value, 120000);
+    bool ok = false;
+    EXPECT_EQ(evaluateCondition(repeated("1<2 == ", 20000) + "(1<2)", ok), 1u);
+    EXPECT_TRUE(ok);
+
+    EXPECT_FALSE(evaluated("a" + repeated(".b", 20000)).ok);
+    EXPECT_FALSE(evaluated("a" + repeated("[0]", 20000) + " += 1").ok);  // the target is copied
+    EXPECT_FALSE(evaluated("f" + repeated("()", 20000)).ok);
+    EXPECT_FALSE(evaluated("f(" + repeated("1 ", 20000) + ")").ok);
 
     SimpleExpressionParser parser;
-    try {
-        parser.parse(QString::fromStdString(chainOf(Expression::MaxDepth)));
-        ADD_FAILURE() << "a chain deeper than the bound parsed";
-    } catch (const ParserException& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("expression nested too deeply"));
-    }
+    const ExpressionPtr tree = parser.parse(QString::fromStdString("a" + repeated(".b", 20000)));
+    const ExpressionPtr copy = tree->clone();
+    EXPECT_NE(copy.get(), tree.get());
 }
 
 TEST(Robustness, LongFlatInputsStayLinear)

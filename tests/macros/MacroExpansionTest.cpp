@@ -109,16 +109,6 @@ TEST(MacroExpansion, DateMacrosAreComputedWhenExpanded)
     QLocale::setDefault(QLocale::c());
 }
 
-std::string expansionError(const MacroMap& macros, const std::string& text)
-{
-    try {
-        expand(text, macros);
-    } catch (const MacroExpansionError& error) {
-        return error.what();
-    }
-    return "no error";
-}
-
 MacroMap chain(int levels, const std::string& step, const std::string& last)
 {
     MacroMap macros;
@@ -132,26 +122,69 @@ MacroMap chain(int levels, const std::string& step, const std::string& last)
     return macros;
 }
 
-TEST(MacroExpansion, BoundsEndRunawayExpansions)
+std::string repeat(const std::string& piece, std::size_t count)
 {
-    EXPECT_EQ(expansionError({{"A", "$(B)"}, {"B", "$(A)"}}, "$(A)"),
-              "macro expansion nested deeper than 64 levels at $(A)");
-    EXPECT_EQ(expand("$(L0)", chain(64, "$(L#)", "end")), "end");
-    EXPECT_EQ(expansionError(chain(65, "$(L#)", "end"), "$(L0)"),
-              "macro expansion nested deeper than 64 levels at $(L64)");
-    EXPECT_EQ(expansionError({{"A", "x$(B)"}, {"B", "$(A)"}}, "$(A)"),
-              "macro expansion nested deeper than 64 levels at $(A)");
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
 
-    EXPECT_NE(expansionError(chain(40, "$(L#)$(L#)", std::string(1024, '.')), "$(L0)").find("result larger than 67108864 bytes"),
-              std::string::npos);
-    EXPECT_NE(expansionError(chain(40, "$(L#)$(L#)", "$()"), "$(L0)").find("more than 1048576 nested expansions"),
-              std::string::npos);
+// A chain of values expands fully up to the depth bound; a reference whose
+// value would go deeper is kept as written, which is where a cycle ends.
+TEST(MacroExpansion, DepthBoundKeepsTheReferenceAsWritten)
+{
+    const int deepest = int(MaxMacroExpansionDepth);
+    EXPECT_EQ(expand("$(L0)", chain(1000, "$(L#)", "end")), "end");
+    EXPECT_EQ(expand("$(L0)", chain(deepest, "$(L#)", "end")), "end");
+    EXPECT_EQ(expand("<$(L0)>", chain(deepest + 1, "$(L#)", "end")), "<$(L" + std::to_string(deepest) + ")>");
+    EXPECT_EQ(expand("x$(A)y", {{"A", "$(B)"}, {"B", "$(A)"}}), "x$(A)y");
+    EXPECT_EQ(expand("$(A)", {{"A", "x$(B)"}, {"B", "$(A)"}}), repeat("x", deepest / 2) + "$(A)");
+    EXPECT_EQ(expand("$(U:$(A))!", {{"A", "$(U:$(A))"}}), "$(U:$(A))!");
+}
+
+// Values that multiply themselves end the expansion at a budget; what is
+// not expanded by then is kept as written, and nothing is thrown.
+TEST(MacroExpansion, BudgetsEndTheExpansion)
+{
+    // 2^40 copies of a kilobyte: stops once 64 MiB were added.
+    const std::string doubled = expand("[$(L0)]", chain(40, "$(L#)$(L#)", std::string(1024, '.')));
+    EXPECT_GT(doubled.size(), MaxMacroExpansionAddedBytes);
+    EXPECT_LT(doubled.size(), MaxMacroExpansionAddedBytes + 4096);
+    EXPECT_EQ(doubled.substr(0, 4), "[...");
+    EXPECT_EQ(doubled.substr(doubled.size() - 6), "$(L1)]");
+
+    // 2^40 nested expansions that make nothing: stops after 1,048,576 of
+    // them, keeping the references not reached.
+    const std::string empty = expand("[$(L0)]", chain(40, "$(L#)$(L#)", "$()"));
+    EXPECT_LT(empty.size(), 1000u);
+    EXPECT_EQ(empty.find('.'), std::string::npos);
+    EXPECT_EQ(empty.front(), '[');
+    EXPECT_EQ(empty.back(), ']');
+
+    // Sixty-three values of a megabyte are read, the rest stay.
     const MacroMap silentButLong = {{"E", ""}, {"V", "$(E:" + std::string(1 << 20, '.') + ")"}};
-    std::string manyReferences;
-    for (int i = 0; i < 100; ++i)
-        manyReferences += "$(V)";
-    EXPECT_EQ(expansionError(silentButLong, manyReferences),
-              "macro expansion read more than 67108864 bytes of macro values at $(V)");
+    EXPECT_EQ(expand(repeat("$(V)", 100), silentButLong), repeat("$(V)", 37));
+}
+
+// The text of the call is never counted: a large text expands exactly.
+TEST(MacroExpansion, LargeTextsExpandExactly)
+{
+    const std::string big(MaxMacroExpansionAddedBytes + 1024, 'v');
+    const std::string result = expand(big + "$(A)-$(A)");
+    ASSERT_EQ(result.size(), big.size() + 3);
+    EXPECT_EQ(result.compare(0, big.size(), big), 0);
+    EXPECT_EQ(result.substr(big.size()), "x-x");
+}
+
+TEST(MacroExpansion, WorkCountsNestedExpansions)
+{
+    static const MacroTable table;
+    std::uint64_t work = 0;
+    EXPECT_EQ(expandMacros(table, {{"A", "$(B)"}, {"B", "x"}}, "$(A)$(A)", false, &work), "xx");
+    EXPECT_EQ(work, 2 * (4 + NestedMacroExpansionWorkBytes));
+    EXPECT_EQ(expandMacros(table, {{"A", "x"}}, "$(A)", false, &work), "x");
+    EXPECT_EQ(work, 2 * (4 + NestedMacroExpansionWorkBytes));
 }
 
 // Found by fuzzing: an empty view without a data pointer reached memchr.

@@ -1,3 +1,4 @@
+#include "app/LargeStack.h"
 #include "diag/TraceLog.h"
 #include "xhtml/BoundedRead.h"
 #include "xhtml/HException.h"
@@ -58,7 +59,7 @@ private:
 
 // The directives' output and the fatal errors are checked end to end
 // (tests/data/xhtml); these tests look at what only the walk shows: its
-// trace-log reports and the growth bound at a lowered value.
+// trace-log reports and the run's budget at a lowered value.
 
 TEST_F(Walk, IfWithoutOneConditionStaysWithWarning)
 {
@@ -98,16 +99,59 @@ TEST_F(Walk, IncludeProblemsAreReportedAndWalkGoesOn)
     }
 }
 
+QByteArray nestedText(const char* tag, int levels, const QByteArray& inner = QByteArray())
+{
+    const QByteArray name(tag);
+    return ("<" + name + ">").repeated(levels) + inner + ("</" + name + ">").repeated(levels);
+}
+
+int depthOf(const QDomDocument& document)
+{
+    int depth = 0;
+    for (QDomElement e = document.documentElement(); !e.isNull(); e = e.firstChildElement())
+        ++depth;
+    return depth;
+}
+
+// The nesting bound counts the including page: a file that would take it
+// past 20,000 levels is reported as a file that is not well-formed (the
+// include stays), one level less is read. An include nested past 2,000
+// includes is reported like one that failed, and the walk goes on.
+TEST_F(Walk, IncludesPastTheirBoundsAreReported)
+{
+    runOnLargeStack([this] {
+        const QString page = QString::fromLatin1(nestedText("e", 1000, "<include filename=\"part.xml\"/>"));
+        write("part.xml", nestedText("f", 19000));
+        EXPECT_EQ(depthOf(parseXhtml(page, path(QStringLiteral("main.xml")))), 20000);
+        EXPECT_TRUE(traceLines.empty());
+        write("part.xml", nestedText("f", 19001));
+        EXPECT_EQ(depthOf(parseXhtml(page, path(QStringLiteral("main.xml")))), 1001);
+        EXPECT_EQ(traceLines, std::vector<std::string>{"error: XmlPP: error reading XML - nesting deeper than 20000 "
+                                                       "levels on line 1 column 57003 of include file " +
+                                                       folder().toStdString() + "/part.xml\n"});
+
+        traceLines.clear();
+        write("self.xml", "<r><include filename=\"self.xml\"/></r>");
+        EXPECT_EQ(depthOf(parseXhtml(QStringLiteral("<r><include filename=\"self.xml\"/></r>"),
+                                     path(QStringLiteral("self.xml")))),
+                  2002);
+        EXPECT_EQ(traceLines, std::vector<std::string>{"error: XmlPP::processConditionals(): includes nested deeper "
+                                                       "than 2000 levels at include file " +
+                                                       folder().toStdString() + "/self.xml\n"});
+        return 0;
+    });
+}
+
 TEST_F(Walk, DateWithoutDefinitionIsToday)
 {
     const std::string today = QLocale::c().toString(QDate::currentDate(), QStringLiteral("d MMMM yyyy")).toStdString();
     EXPECT_EQ(process(QStringLiteral("<r><expand_definition name=\"Date\"/></r>")), "<r>" + today + "</r>");
 }
 
-// Pages that multiply themselves stop at the growth bound (lowered here):
+// Pages that multiply themselves stop at the run's budget (lowered here):
 // a value doubled by defines and then expanded or inserted in many places,
 // a large file included many times, and a file of many tiny elements.
-TEST_F(Walk, GrowthIsBounded)
+TEST_F(Walk, RunBudgetIsBounded)
 {
     QString doubling = QStringLiteral("<r><define name=\"A0\" value=\"0123456789abcdef\"/>");
     for (int i = 1; i <= 12; ++i)
@@ -131,7 +175,7 @@ TEST_F(Walk, GrowthIsBounded)
             parseXhtml(page, path(QStringLiteral("main.xml")), 1 << 20);
             ADD_FAILURE() << "no exception";
         } catch (const HException& failure) {
-            EXPECT_EQ(std::string(failure.what()), "XmlPP::processConditionals(): the document grows by more than 1 MiB");
+            EXPECT_EQ(std::string(failure.what()), "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB");
         }
     }
 }

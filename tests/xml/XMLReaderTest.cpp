@@ -154,14 +154,42 @@ TEST(ReaderLines, NodesRecordTheirLine)
     EXPECT_EQ(lines, (std::vector<int>{1, 1, 1, 1, 3, 3, 3}));
 }
 
-TEST(ReaderLimits, DeepNestingFailsCleanly)
+// The reader keeps its open elements on a list: nesting costs no stack.
+// The bound counts from the depth offset (where an included root sits).
+TEST(ReaderLimits, NestingBoundCountsFromTheOffset)
 {
-    std::string deep;
-    for (int i = 0; i < 100000; ++i)
-        deep += "<a>";
+    auto nested = [](std::uint32_t levels) {
+        std::string text;
+        for (std::uint32_t i = 0; i < levels; ++i)
+            text += "<a>";
+        for (std::uint32_t i = 0; i < levels; ++i)
+            text += "</a>";
+        return text;
+    };
     XMLDocument document(false);
-    EXPECT_FALSE(document.parse(deep));
+    EXPECT_TRUE(document.parse(nested(XMLDocument::MaxDepth)));
+    EXPECT_FALSE(document.parse(nested(XMLDocument::MaxDepth + 1)));
     EXPECT_STREQ(document.errorMessage(), XMLDocument::DepthErrorMessage);
+    EXPECT_STREQ(document.errorMessage(), "element nesting deeper than 20000 levels");
+    EXPECT_FALSE(document.parse(nested(100000)));
+
+    document.setDepthOffset(XMLDocument::MaxDepth - 2);
+    EXPECT_TRUE(document.parse(nested(2)));
+    EXPECT_FALSE(document.parse(nested(3)));
+}
+
+// A file larger than the limit given is not read; its size is told.
+TEST(ReaderFile, LimitOnTheFileSize)
+{
+    std::FILE* file = std::tmpfile();
+    std::fputs("<a/>", file);
+    XMLDocument document(false);
+    EXPECT_FALSE(document.readFile(file, 3));
+    EXPECT_STREQ(document.errorMessage(), "file too large");
+    EXPECT_EQ(document.fileBytes(), 4u);
+    EXPECT_TRUE(document.readFile(file, 4));
+    EXPECT_EQ(dumpRoot(document), "a");
+    std::fclose(file);
 }
 
 TEST(ReaderLimits, ManyUnterminatedReferencesStayLinear)

@@ -1,3 +1,4 @@
+#include "app/LargeStack.h"
 #include "macros/MacroTable.h"
 #include "xmlpp/WalkChain.h"
 #include "xmlpp/XMLPP2.h"
@@ -130,6 +131,36 @@ TEST(Walk, LongSiblingChainsStayLinear)
     EXPECT_EQ(out.size(), std::string("<r></r>").size() + 300000 * std::string("<e/>").size());
 }
 
+std::string nestedText(const std::string& tag, int levels, const std::string& inner = "")
+{
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+        text += "<" + tag + ">";
+    text += inner;
+    for (int i = 0; i < levels; ++i)
+        text += "</" + tag + ">";
+    return text;
+}
+
+// An included file's root counts at the depth of its include: a file that
+// takes the document to 20,000 levels is read, one level more is not.
+TEST(Walk, NestingBoundCountsIncludedFiles)
+{
+    runOnLargeStack([] {
+        RecordingProcessor processor;
+        const std::string page = nestedText("e", 1000, "<include filename='part.xml'/>");
+        std::ofstream(RecordingProcessor::dir() + "/part.xml") << nestedText("f", 19000);
+        EXPECT_EQ(processor.run(page), nestedText("e", 1000, nestedText("f", 18999, "<f/>")));
+        EXPECT_TRUE(processor.errors.empty());
+        std::ofstream(RecordingProcessor::dir() + "/part.xml") << nestedText("f", 19001);
+        processor.run(page);
+        EXPECT_EQ(processor.errors, std::vector<std::string>{"XmlPP::processConditionals(): error \"element nesting "
+                                                             "deeper than 20000 levels\" in include file " +
+                                                             RecordingProcessor::dir() + "/part.xml line:0"});
+        return 0;
+    });
+}
+
 // The bounds that take long to reach at their real values, lowered: each
 // input multiplies itself in a different way and must stop with its
 // message (reported once) instead of growing on.
@@ -141,12 +172,12 @@ struct BoundCase {
     std::vector<std::pair<std::string, std::string>> includeFiles = {};
 };
 
-XMLPP2::Limits lowLimits(std::uint64_t iterations, std::uint64_t copies, std::uint64_t growthBytes)
+XMLPP2::Limits lowLimits(std::uint64_t iterations, std::uint64_t copies, std::uint64_t budgetBytes)
 {
     XMLPP2::Limits limits;
     limits.loopIterations = iterations;
     limits.loopCopies = copies;
-    limits.growthBytes = growthBytes;
+    limits.budgetBytes = budgetBytes;
     return limits;
 }
 
@@ -200,22 +231,22 @@ const BoundCase BoundCases[] = {
      "<r><for index='i' start='0' end='6' incr='1'><e/></for><foreach a='1,2,3,4,5,6'><e/></foreach></r>",
      lowLimits(100, 10, 1 << 20), "XmlPP::processConditionals(): loops make more than 10 elements"},
     {"FragmentsPutFragments", fragmentLaughs(5), lowLimits(100, 1000, 1 << 20),
-     "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+     "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB"},
     {"DoubledValuesReferred", doublingDefines(14, 10), lowLimits(100, 1000, 1 << 20),
-     "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+     "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB"},
     {"DefinitionsCopiedDownAChain",
      doublingDefines(12, 0).substr(0, doublingDefines(12, 0).size() - 4) +
          repeat("<e><define name='q' value='1'/>", 40) + repeat("</e>", 40) + "</r>",
-     lowLimits(100, 1000, 1 << 20), "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+     lowLimits(100, 1000, 1 << 20), "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB"},
     {"LoopCopiesWithLongValues",
      "<r><define name='V' value='" + std::string(4096, 'v') + "'/><for index='i' start='0' end='1000' incr='1'>"
      "<e v='$(V)$(i)'/></for></r>",
-     lowLimits(10000, 10000, 1 << 20), "XmlPP::processConditionals(): the document grows by more than 1 MiB"},
+     lowLimits(10000, 10000, 1 << 20), "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB"},
     {"IncludedFilesCount", "<r>" + repeat("<include filename='part.xml'/>", 20) + "</r>", lowLimits(100, 1000, 1 << 20),
-     "XmlPP::processConditionals(): the document grows by more than 1 MiB",
+     "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB",
      {{"part.xml", "<p v='" + std::string(100000, 'x') + "'/>"}}},
     {"FilesIncludedManyTimesOver", "<r><include filename='fan0.xml'/></r>", lowLimits(100, 1000, 1 << 20),
-     "XmlPP::processConditionals(): the document grows by more than 1 MiB", fanOutFiles()},
+     "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB", fanOutFiles()},
 };
 
 class Bounds : public ::testing::TestWithParam<BoundCase> {};

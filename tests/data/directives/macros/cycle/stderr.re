@@ -1,1 +1,0 @@
-XmlPP::processConditionals\(\): macro expansion nested deeper than 64 levels at \$\([XY]\)\n

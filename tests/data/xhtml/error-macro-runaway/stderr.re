@@ -1,1 +1,0 @@
-error: macro expansion [^\n]*\n
