@@ -25,8 +25,7 @@ std::basic_string_view<Char> directoryOf(std::basic_string_view<Char> fileName)
 // Where the file an include names is: a name that does not start with "/"
 // is relative to the directory of the current file.
 template <class Char>
-std::basic_string<Char> resolveIncludeName(std::basic_string_view<Char> name,
-                                           std::basic_string_view<Char> currentFile)
+std::basic_string<Char> resolveIncludeName(std::basic_string_view<Char> name, std::basic_string_view<Char> currentFile)
 {
     if (!name.empty() && name[0] == Char('/'))
         return std::basic_string<Char>(name);

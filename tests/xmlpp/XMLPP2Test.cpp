@@ -2,9 +2,9 @@
 // reach in a test's time: the nesting bound exactly at its limit across an
 // include, and the bounds on what documents that multiply themselves make,
 // lowered. The directives themselves are checked end to end (tests/data).
+#include "xmlpp/XMLPP2.h"
 #include "app/LargeStack.h"
 #include "macros/MacroTable.h"
-#include "xmlpp/XMLPP2.h"
 
 #include <gtest/gtest.h>
 
@@ -132,7 +132,10 @@ const BoundCase BoundCases[] = {
      "<r><define name='V' value='" + std::string(4096, 'v') +
          "'/><for index='i' start='0' end='1000' incr='1'><e v='$(V)$(i)'/></for></r>",
      10000, BudgetSpent},
-    {"IncludedFilesCount", "<r>" + repeat("<include filename='part.xml'/>", 20) + "</r>", 1000, BudgetSpent,
+    {"IncludedFilesCount",
+     "<r>" + repeat("<include filename='part.xml'/>", 20) + "</r>",
+     1000,
+     BudgetSpent,
      {{"part.xml", "<p v='" + std::string(100000, 'x') + "'/>"}}},
     {"FilesIncludedManyTimesOver", "<r><include filename='fan0.xml'/></r>", 1000, BudgetSpent, fanOutFiles()},
 };
@@ -173,9 +176,9 @@ TEST(Walk, WildcardsStayFastOnLongItems)
     const std::string pattern = repeat("*a", 30) + "*b";
     RecordingProcessor processor;
     const auto start = std::chrono::steady_clock::now();
-    const std::string out = processor.run("<r><foreach exclude_wildcard='" + pattern + "' l='" +
-                                          std::string(20000, 'a') + "," + std::string(40, 'a') +
-                                          "b'><e v='$(l)'/></foreach></r>");
+    const std::string out =
+        processor.run("<r><foreach exclude_wildcard='" + pattern + "' l='" + std::string(20000, 'a') + "," +
+                      std::string(40, 'a') + "b'><e v='$(l)'/></foreach></r>");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_TRUE(out == "<r><e v=\"" + std::string(20000, 'a') + "\" /></r>") << out.size() << " bytes";
 }
