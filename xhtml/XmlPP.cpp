@@ -283,7 +283,7 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
     QString path = element.attribute(filenameAttribute);
     // Only with expand_macros, and only the system macros of this load's
     // table (which has no VosselDir), are seen in a file name.
-    if (element.hasAttribute(QStringLiteral("expand_macros")) && path.contains(QLatin1Char(table_.marker()))) {
+    if (element.hasAttribute(QStringLiteral("expand_macros")) && hasMacroMarker(table_, textView(path))) {
         std::uint64_t work = 0;
         path = fromBytes(expandWithSystemMacros(table_, toBytes(path), &work));
         spend(work);
@@ -403,7 +403,7 @@ void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& 
     for (int index = 0; index < attributes.count(); ++index) {
         QDomAttr attribute = attributes.item(index).toAttr();
         const QString value = attribute.value();
-        if (value.contains(QLatin1Char(preprocessor.table().marker())))
+        if (hasMacroMarker(preprocessor.table(), textView(value)))
             attribute.setValue(preprocessor.expandText(value, macros));
     }
 }
@@ -411,7 +411,7 @@ void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& 
 // Macro text is converted to bytes only when it holds a reference marker.
 QString XmlPP::expandText(const QString& text, const MacroMap& macros)
 {
-    if (!text.contains(QLatin1Char(table_.marker())))
+    if (!hasMacroMarker(table_, textView(text)))
         return text;
     std::uint64_t work = 0;
     const QString expanded = fromBytes(expandMacros(table_, macros, toBytes(text), false, &work));
