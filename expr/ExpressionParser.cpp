@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr int LoosestLevel = -4;
-constexpr int TightestLevel = 9;
-
 // Counts the active parseUnary calls; every recursion of the grammar passes
 // through one.
 class NestingGuard {
@@ -95,7 +92,7 @@ ExpressionPtr ExpressionParser::parse(const QString& text, int* endPosition)
         return nullptr;
     nesting_ = 0;
     lexer_->setText(text);
-    ExpressionPtr root = parseBinary(LoosestLevel);
+    ExpressionPtr root = parseBinary(LoosestPrecedence);
     if (endPosition)
         *endPosition = lexer_->position();
     return root;
@@ -157,20 +154,20 @@ std::uint32_t ExpressionParser::evaluateCondition(const QString& text, bool& ok)
     });
 }
 
-// Parses operators of precedence level and tighter, each level
+// Parses operators of the given level and tighter, each level
 // left-associative: the same trees as one function per level calling the
 // next tighter one, but by precedence climbing, so that a parenthesis costs
 // a few stack frames rather than one per level.
-ExpressionPtr ExpressionParser::parseBinary(int level)
+ExpressionPtr ExpressionParser::parseBinary(Precedence level)
 {
     ExpressionPtr left = parseUnary();
     for (;;) {
-        const int precedence = lexer_->tokenPrecedence();
-        if (precedence < level || precedence > TightestLevel)
+        const Precedence precedence = lexer_->tokenPrecedence();
+        if (precedence < level || precedence > TightestPrecedence)
             return left;
         const int tokenType = lexer_->tokenType();
         lexer_->advance();
-        ExpressionPtr right = precedence == TightestLevel ? parseUnary() : parseBinary(precedence + 1);
+        ExpressionPtr right = precedence == TightestPrecedence ? parseUnary() : parseBinary(tighter(precedence));
         left = combine(tokenType, std::move(left), std::move(right));
     }
 }
@@ -319,10 +316,10 @@ ExpressionPtr ExpressionParser::parsePostfix(ExpressionPtr base)
 ExpressionPtr ExpressionParser::parseIndex(ExpressionPtr base)
 {
     lexer_->advance();
-    ExpressionPtr index = parseBinary(LoosestLevel);
+    ExpressionPtr index = parseBinary(LoosestPrecedence);
     if (at(TOKEN_COLON)) {
         lexer_->advance();
-        ExpressionPtr stop = parseBinary(LoosestLevel);
+        ExpressionPtr stop = parseBinary(LoosestPrecedence);
         consume(TOKEN_RBRACK, "expected ']'");
         return std::make_unique<ArraySliceExpression>(this, std::move(base), std::move(index), std::move(stop));
     }
@@ -359,13 +356,13 @@ ExpressionPtr ExpressionParser::parseSizeof()
 {
     lexer_->advance();
     if (!at(TOKEN_LPAREN))
-        return std::make_unique<SizeofExpression>(this, parseBinary(LoosestLevel));
+        return std::make_unique<SizeofExpression>(this, parseBinary(LoosestPrecedence));
     lexer_->advance();
     if (TypePtr type = tryParseType()) {
         consume(TOKEN_RPAREN, "')' expected");
         return std::make_unique<SizeofExpression>(this, std::move(type));
     }
-    ExpressionPtr operand = parseBinary(LoosestLevel);
+    ExpressionPtr operand = parseBinary(LoosestPrecedence);
     consume(TOKEN_RPAREN, "')' expected");
     return std::make_unique<SizeofExpression>(this, std::move(operand));
 }
@@ -402,7 +399,7 @@ ExpressionPtr ExpressionParser::parseParenthesised()
         consume(TOKEN_RPAREN, "')' expected");
         return std::make_unique<CastExpression>(this, std::move(type), parseUnary());
     }
-    ExpressionPtr inner = parseBinary(LoosestLevel);
+    ExpressionPtr inner = parseBinary(LoosestPrecedence);
     consume(TOKEN_RPAREN, "')' expected");
     return inner;
 }

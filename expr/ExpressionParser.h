@@ -12,9 +12,12 @@
 #include <memory>
 #include <vector>
 
-// A recursive-descent parser of C-style expressions, one function per
-// precedence level (every level left-associative), and the evaluation target
-// through which the nodes reach names, registers, types and memory.
+// A parser of C-style expressions, and the evaluation target through which
+// the nodes reach names, registers, types and memory. Binary operators are
+// read by precedence climbing over the levels of the token table
+// (expr/TokenTable.h; every level left-associative), everything else by
+// recursive descent: prefix and postfix operators, primaries, casts and type
+// names.
 //
 // Nesting is bounded: parseUnary, through which every recursion of the
 // grammar passes (parentheses, prefix operators, casts, sizeof, indices,
@@ -91,7 +94,7 @@ protected:
 private:
     template <typename Result, typename Read>
     Result evaluateAs(const QString& text, bool& ok, Read read);
-    ExpressionPtr parseBinary(int level);
+    ExpressionPtr parseBinary(Precedence level);
     ExpressionPtr combine(int tokenType, ExpressionPtr left, ExpressionPtr right);
     ExpressionPtr parseUnary();
     ExpressionPtr parsePrefixOrPrimary();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "expr/LexerToken.h"
+#include "expr/TokenTable.h"
 
 #include <QString>
 
@@ -8,73 +9,10 @@
 #include <memory>
 #include <vector>
 
-enum TokenType : int {
-    TOKEN_EOL,
-    TOKEN_EOF,
-    TOKEN_SPACE,
-    TOKEN_INTEGER,
-    TOKEN_HEXINTEGER,
-    TOKEN_BININTEGER,
-    TOKEN_FLOAT,
-    TOKEN_STRING,
-    TOKEN_IDENT,
-    TOKEN_REGISTER,
-    TOKEN_SEMICOLON,
-    TOKEN_COLON,
-    TOKEN_COLONCOLON,
-    TOKEN_LPAREN,
-    TOKEN_RPAREN,
-    TOKEN_LBRACK,
-    TOKEN_RBRACK,
-    TOKEN_LCURLY,
-    TOKEN_RCURLY,
-    TOKEN_DOT,
-    TOKEN_POINTSAT,
-    TOKEN_INCREMENT,
-    TOKEN_DECREMENT,
-    TOKEN_BITNOT,
-    TOKEN_LOGNOT,
-    TOKEN_STAR,
-    TOKEN_SLASH,
-    TOKEN_MOD,
-    TOKEN_PLUS,
-    TOKEN_MINUS,
-    TOKEN_LSHIFT,
-    TOKEN_RSHIFT,
-    TOKEN_ARSHIFT,
-    TOKEN_LT,
-    TOKEN_LE,
-    TOKEN_GT,
-    TOKEN_GE,
-    TOKEN_EQ,
-    TOKEN_NE,
-    TOKEN_BITAND,
-    TOKEN_BITXOR,
-    TOKEN_BITOR,
-    TOKEN_LOGAND,
-    TOKEN_LOGOR,
-    TOKEN_CONDITION,
-    TOKEN_ASSIGN,
-    TOKEN_PLUS_ASSIGN,
-    TOKEN_MINUS_ASSIGN,
-    TOKEN_STAR_ASSIGN,
-    TOKEN_DIV_ASSIGN,
-    TOKEN_MOD_ASSIGN,
-    TOKEN_RSHIFT_ASSIGN,
-    TOKEN_LSHIFT_ASSIGN,
-    TOKEN_ARSHIFT_ASSIGN,
-    TOKEN_BITAND_ASSIGN,
-    TOKEN_BITXOR_ASSIGN,
-    TOKEN_BITOR_ASSIGN,
-    TOKEN_COMMA,
-};
-
-// Precedence of every token that is not a binary operator.
-constexpr int NotAnOperator = 10;
-
 // A table-driven lexer: the definitions are tried in table order at the
 // current position and the first that matches wins; there is no
-// longest-match rule. TOKEN_SPACE tokens are skipped by advance().
+// longest-match rule (expr/TokenTable.h). TOKEN_SPACE tokens are skipped
+// by advance().
 //
 // Identifiers may be replaced by text of their own (substituteIdentifier);
 // the replacement is read as a nested text, up to MaxSubstitutions deep.
@@ -95,7 +33,7 @@ public:
     void advance();
 
     int tokenType() const { return tokenType_; }
-    int tokenPrecedence() const { return tokenPrecedence_; }
+    Precedence tokenPrecedence() const { return tokenPrecedence_; }
     QString tokenText() const { return tokenText_; }
     // Offset of the next unread character of the text being read.
     int position() const;
@@ -125,7 +63,7 @@ private:
     std::vector<QString> texts_;
     std::vector<int> positions_;
     int tokenType_ = TOKEN_EOL;
-    int tokenPrecedence_ = NotAnOperator;
+    Precedence tokenPrecedence_ = Precedence::NotAnOperator;
     QString tokenText_;
 };
 

@@ -14,7 +14,7 @@ constexpr QRegularExpression::MatchOptions AtPositionOnly =
 } // namespace
 
 RegularExpressionLexerToken::RegularExpressionLexerToken(const QString& pattern, int tokenType,
-                                                         int precedence)
+                                                         Precedence precedence)
     : LexerToken(tokenType, precedence), expression_(pattern)
 {
     Q_ASSERT(expression_.isValid());

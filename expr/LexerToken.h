@@ -1,5 +1,7 @@
 #pragma once
 
+#include "expr/TokenTable.h"
+
 #include <QChar>
 #include <QRegularExpression>
 #include <QString>
@@ -11,7 +13,7 @@
 // Definitions are immutable once built, so one table can serve every lexer.
 class LexerToken {
 public:
-    LexerToken(int tokenType, int precedence) : tokenType_(tokenType), precedence_(precedence) {}
+    LexerToken(int tokenType, Precedence precedence) : tokenType_(tokenType), precedence_(precedence) {}
     virtual ~LexerToken() = default;
     LexerToken(const LexerToken&) = delete;
     LexerToken& operator=(const LexerToken&) = delete;
@@ -21,18 +23,18 @@ public:
     virtual QString match(const QString& text, int position) const = 0;
 
     int tokenType() const { return tokenType_; }
-    int precedence() const { return precedence_; }
+    Precedence precedence() const { return precedence_; }
 
 private:
     int tokenType_;
-    int precedence_;
+    Precedence precedence_;
 };
 
 // A Perl-like regular expression that must match starting exactly at the
 // position; quantifiers are greedy.
 class RegularExpressionLexerToken : public LexerToken {
 public:
-    RegularExpressionLexerToken(const QString& pattern, int tokenType, int precedence);
+    RegularExpressionLexerToken(const QString& pattern, int tokenType, Precedence precedence);
     QString match(const QString& text, int position) const override;
 
 private:
@@ -45,7 +47,7 @@ private:
 // One fixed character.
 class CharacterLexerToken : public LexerToken {
 public:
-    CharacterLexerToken(QChar character, int tokenType, int precedence)
+    CharacterLexerToken(QChar character, int tokenType, Precedence precedence)
         : LexerToken(tokenType, precedence), character_(character)
     {
     }
@@ -59,7 +61,7 @@ private:
 // maxLength characters when maxLength is not 0.
 class CategoryLexerToken : public LexerToken {
 public:
-    CategoryLexerToken(QChar::Category category, int maxLength, int tokenType, int precedence)
+    CategoryLexerToken(QChar::Category category, int maxLength, int tokenType, Precedence precedence)
         : LexerToken(tokenType, precedence), category_(category), maxLength_(maxLength)
     {
     }
@@ -73,7 +75,7 @@ private:
 // A fixed string, compared exactly.
 class StringLexerToken : public LexerToken {
 public:
-    StringLexerToken(const QString& string, int tokenType, int precedence)
+    StringLexerToken(const QString& string, int tokenType, Precedence precedence)
         : LexerToken(tokenType, precedence), string_(string)
     {
     }
@@ -87,6 +89,6 @@ private:
 // the text is returned with its quotes and backslashes exactly as written.
 class CStyleStringLiteralLexerToken : public LexerToken {
 public:
-    CStyleStringLiteralLexerToken(int tokenType, int precedence) : LexerToken(tokenType, precedence) {}
+    CStyleStringLiteralLexerToken(int tokenType, Precedence precedence) : LexerToken(tokenType, precedence) {}
     QString match(const QString& text, int position) const override;
 };

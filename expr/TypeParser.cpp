@@ -103,7 +103,7 @@ TypePtr ExpressionParser::applyDeclarators(TypePtr type)
             type = std::make_unique<PointerType>(std::move(type));
         } else if (at(TOKEN_LBRACK)) {
             lexer_->advance();
-            ExpressionPtr size = parseBinary(-4);
+            ExpressionPtr size = parseBinary(LoosestPrecedence);
             consume(TOKEN_RBRACK, "']' expected");
             type = std::make_unique<ArrayType>(std::move(type), std::move(size));
         } else if (at(TOKEN_COLONCOLON)) {

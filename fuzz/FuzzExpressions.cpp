@@ -5,7 +5,7 @@
 // failure must give the result 0.
 #include "expr/Evaluate.h"
 #include "expr/ExpressionParser.h"
-#include "fuzz/FuzzSupport.h"
+#include "FuzzSupport.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 // unchanged, and no more than the expansion budget (and one value past it)
 // may be added to a text; a list of items escaped and joined again must
 // split into the same items.
-#include "fuzz/FuzzSupport.h"
+#include "FuzzSupport.h"
 #include "macros/MacroExpansion.h"
 #include "macros/MacroList.h"
 #include "macros/MacroTable.h"

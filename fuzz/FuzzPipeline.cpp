@@ -5,8 +5,8 @@
 // program (here by an exception instead of exit). The bounds that take
 // long to reach are lowered so that every input finishes quickly; the code
 // that enforces them is the same.
-#include "fuzz/FuzzSupport.h"
-#include "fuzz/IncludeFixtures.h"
+#include "FuzzSupport.h"
+#include "IncludeFixtures.h"
 #include "macros/MacroTable.h"
 #include "xmlpp/XMLPP2.h"
 

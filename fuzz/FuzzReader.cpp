@@ -1,7 +1,7 @@
 // The XML reader on arbitrary bytes, with keepText off (the default mode)
 // and on. The tree it builds must be well linked, respect the nesting bound,
 // and print without trouble.
-#include "fuzz/FuzzSupport.h"
+#include "FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -8,7 +8,7 @@
 // children (printed as "</>", an end tag), a declaration value holding a
 // double quote (printed raw between double quotes), and a CDATA section
 // whose text, followed by the closing "]]>", would be closed elsewhere.
-#include "fuzz/FuzzSupport.h"
+#include "FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // /dev/null). The input is read as UTF-8 and named "in.xml" in a folder of
 // small include files. Failures may only be thrown as HException; the
 // HTML must be pure ASCII.
-#include "fuzz/FuzzSupport.h"
-#include "fuzz/IncludeFixtures.h"
+#include "FuzzSupport.h"
+#include "IncludeFixtures.h"
 #include "xhtml/HException.h"
 #include "xhtml/HtmlWriter.h"
 #include "xhtml/XhtmlDocument.h"

@@ -305,3 +305,8 @@ bool hasMacroMarker(const MacroTable& table, std::string_view text)
     // An empty view may have no data pointer at all, which memchr must not get.
     return !text.empty() && std::memchr(text.data(), table.marker(), text.size()) != nullptr;
 }
+
+bool hasMacroMarker(const MacroTable& table, std::u16string_view text)
+{
+    return text.find(char16_t(static_cast<unsigned char>(table.marker()))) != std::u16string_view::npos;
+}

@@ -60,4 +60,6 @@ std::string expandWithSystemMacros(const MacroTable& table, std::string_view tex
 bool builtinMacroValue(std::string_view name, std::string& value);
 
 // Whether text holds the table's marker; a text without it expands to itself.
+// The 16-bit form serves the -xhtml mode, which looks before it converts.
 bool hasMacroMarker(const MacroTable& table, std::string_view text);
+bool hasMacroMarker(const MacroTable& table, std::u16string_view text);

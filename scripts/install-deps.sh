@@ -14,9 +14,9 @@ if [ "${1:-}" = --tests ]; then
   # file let cpack compute the package's dependencies, lintian checks the
   # package, binutils (readelf, nm) the hardening of the installed programs,
   # bash-completion the completions; clang and its runtime build the fuzz
-  # targets.
+  # targets; clang-format-14 and git check the formatting of the sources.
   PACKAGES="$PACKAGES libgtest-dev libbenchmark-dev python3 groff-base man-db dpkg-dev make file lintian binutils
-    bash-completion clang libclang-rt-14-dev"
+    bash-completion clang libclang-rt-14-dev clang-format-14 git"
 fi
 PACKAGES="$PACKAGES $*"
 missing=""

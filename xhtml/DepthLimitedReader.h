@@ -1,6 +1,6 @@
 #pragma once
 
-#include "xml/NestingLimit.h"
+#include "rules/Limits.h"
 
 #include <QXmlSimpleReader>
 

@@ -1,8 +1,7 @@
 #include "xhtml/HtmlWriter.h"
 
+#include "io/SafeOutputFile.h"
 #include "xhtml/HException.h"
-
-#include "xml/SafeOutputFile.h"
 
 #include <QDomDocumentType>
 

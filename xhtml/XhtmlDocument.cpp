@@ -1,10 +1,11 @@
 #include "xhtml/XhtmlDocument.h"
 
+#include "io/FileReading.h"
 #include "macros/MacroTable.h"
-#include "xhtml/BoundedRead.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
 #include "xhtml/HtmlWriter.h"
+#include "xhtml/TextBytes.h"
 #include "xhtml/XmlPP.h"
 
 #include <QDate>
@@ -13,14 +14,7 @@
 #include <QTextStream>
 #include <QXmlInputSource>
 
-namespace {
-
-std::string toBytes(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-}  // namespace
+#include <unistd.h>
 
 XhtmlDocument::XhtmlDocument()
 {
@@ -37,11 +31,18 @@ void XhtmlDocument::setMacro(const std::string& name, const std::string& value)
 
 void XhtmlDocument::loadXhtml(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const int descriptor = openInputFile(QFile::encodeName(fileName).toStdString());
+    if (descriptor < 0)
         throw HException("cannot open xml file " + fileName.toLocal8Bit().toStdString());
-    const QByteArray bytes = readAtMost(file, MaxInputBytes);
-    if (bytes.size() > MaxInputBytes)
+    // Read up to its end, whatever the file: a device that never ends
+    // (/dev/zero) stops at the limit.
+    QByteArray bytes;
+    const FileRead read = readBounded(descriptor, MaxInputBytes, FileSizing::ReadToEnd, [&](std::size_t size) {
+        bytes.resize(int(size));
+        return bytes.data();
+    });
+    ::close(descriptor);
+    if (read.tooLarge)
         throw HException("xml file " + fileName.toLocal8Bit().toStdString() + " is larger than " +
                          std::to_string(MaxInputBytes >> 20) + " MiB");
     QTextStream stream(bytes);

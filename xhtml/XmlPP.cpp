@@ -1,46 +1,37 @@
 #include "xhtml/XmlPP.h"
 
 #include "diag/TraceLog.h"
+#include "io/FileReading.h"
 #include "macros/MacroExpansion.h"
-#include "macros/MacroList.h"
 #include "macros/ProductMacros.h"
-#include "xhtml/BoundedRead.h"
+#include "rules/Conditions.h"
+#include "rules/Includes.h"
+#include "rules/Limits.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
-#include "xml/IncludeFile.h"
+#include "xhtml/TextBytes.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStringList>
 #include <QTextCodec>
 #include <QXmlInputSource>
 
 #include <algorithm>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-std::string toBytes(const QString& text)
+// A macro's value as text; none when the macro is not defined.
+std::optional<QString> macroText(const MacroMap& macros, const QString& name)
 {
-    return text.toUtf8().toStdString();
+    const std::string* value = findMacro(macros, toBytes(name));
+    return value ? std::optional<QString>(fromBytes(*value)) : std::nullopt;
 }
 
-QString fromBytes(const std::string& bytes)
+std::optional<std::u16string_view> optionalView(const std::optional<QString>& text)
 {
-    return QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size()));
-}
-
-QStringList splitCommaList(const QString& text)
-{
-    return text.split(QLatin1Char(','), Qt::SkipEmptyParts);
-}
-
-const std::string* findMacro(const MacroMap& macros, const QString& name)
-{
-    const auto found = macros.find(toBytes(name));
-    return found == macros.end() ? nullptr : &found->second;
+    return text ? std::optional<std::u16string_view>(textView(*text)) : std::nullopt;
 }
 
 void reportError(const QString& message)
@@ -113,19 +104,6 @@ std::uint64_t domNodeCount(const QDomNode& top)
     return count;
 }
 
-// Adds levels to a depth counter for the time of a nested walk.
-class DepthStep {
-public:
-    DepthStep(int& depth, int levels) : depth_(depth), levels_(levels) { depth_ += levels_; }
-    ~DepthStep() { depth_ -= levels_; }
-    DepthStep(const DepthStep&) = delete;
-    DepthStep& operator=(const DepthStep&) = delete;
-
-private:
-    int& depth_;
-    int levels_;
-};
-
 }  // namespace
 
 XmlPP::XmlPP(const MacroTable& table) : table_(table), macros_(productMacros()) {}
@@ -158,7 +136,7 @@ QDomNode XmlPP::processNode(QDomNode node, const QString& fileName, MacroMap& ma
     if (tag == QLatin1String("ifnot"))
         return processIf(element, false, fileName, macros, expandFlag);
     if (tag == QLatin1String("ifdef") || tag == QLatin1String("ifndef")) {
-        const bool defined = findMacro(macros, element.attribute(QStringLiteral("name"))) != nullptr;
+        const bool defined = findMacro(macros, toBytes(element.attribute(QStringLiteral("name")))) != nullptr;
         const bool holds = defined == (tag == QLatin1String("ifdef"));
         return holds ? unwrap(element, element, fileName, macros, expandFlag) : drop(element);
     }
@@ -182,10 +160,10 @@ void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool 
     const QString listName = QStringLiteral("expand_attributes");
     if (!element.hasAttribute(listName))
         return;
-    const QStringList names = splitCommaList(element.attribute(listName));
+    const QString names = element.attribute(listName);
     element.removeAttribute(listName);
-    for (const QString& name : names)
-        element.setAttribute(name, expandText(element.attribute(name), macros));
+    for (const std::u16string_view name : splitList<char16_t>(textView(names), u","))
+        element.setAttribute(fromTextView(name), expandText(element.attribute(fromTextView(name)), macros));
 }
 
 QDomNode XmlPP::walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
@@ -237,9 +215,8 @@ QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fi
         return walk(element, fileName, macros, expandFlag);
     }
     const QDomAttr condition = attributes.item(0).toAttr();
-    bool matched = false;
-    if (const std::string* value = findMacro(macros, condition.name()))
-        matched = splitCommaList(condition.value()).contains(fromBytes(*value));
+    const bool matched =
+        listHolds(textView(condition.value()), optionalView(macroText(macros, condition.name())));
     if (matched == wantMatch)
         return unwrap(element, element, fileName, macros, expandFlag);
     return drop(element);
@@ -247,25 +224,17 @@ QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fi
 
 QDomNode XmlPP::processSwitch(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
 {
-    const std::string* value = findMacro(macros, element.attribute(QStringLiteral("name")));
-    QDomElement chosen;
-    QDomElement fallback;
+    const std::optional<QString> value = macroText(macros, element.attribute(QStringLiteral("name")));
+    SwitchChoice<QDomElement, char16_t> choice(optionalView(value));
     for (QDomNode child = element.firstChild(); !child.isNull(); child = child.nextSibling()) {
         const QDomElement branch = child.toElement();
-        if (branch.tagName() == QLatin1String("case")) {
-            if (value && splitCommaList(branch.attribute(QStringLiteral("value"))).contains(fromBytes(*value))) {
-                chosen = branch;
-                break;
-            }
-        } else if (branch.tagName() == QLatin1String("default")) {
-            fallback = branch;
-        }
+        if (!choice.offer(branch, textView(branch.tagName()), textView(branch.attribute(QStringLiteral("value")))))
+            break;
     }
-    if (chosen.isNull())
-        chosen = fallback;
-    if (chosen.isNull())
+    const std::optional<QDomElement> chosen = choice.chosen();
+    if (!chosen)
         return drop(element);
-    return unwrap(element, chosen, fileName, macros, expandFlag);
+    return unwrap(element, *chosen, fileName, macros, expandFlag);
 }
 
 QDomNode XmlPP::processDefine(QDomElement element, MacroMap& macros)
@@ -285,8 +254,8 @@ QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& mac
 {
     const QString name = element.attribute(QStringLiteral("name"));
     QString text;
-    if (const std::string* value = findMacro(macros, name)) {
-        text = fromBytes(*value);
+    if (const std::optional<QString> value = macroText(macros, name)) {
+        text = *value;
     } else {
         std::string builtin;
         if (builtinMacroValue(toBytes(name), builtin))
@@ -312,14 +281,18 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
         return walk(element, fileName, macros, expandFlag);
     }
     QString path = element.attribute(filenameAttribute);
-    // Only the system macros of this load's table are seen in a file name.
-    if (element.hasAttribute(QStringLiteral("expand_macros")) && path.contains(QLatin1Char(table_.marker()))) {
+    // Only with expand_macros, and only the system macros of this load's
+    // table (which has no VosselDir), are seen in a file name.
+    if (element.hasAttribute(QStringLiteral("expand_macros")) && hasMacroMarker(table_, textView(path))) {
         std::uint64_t work = 0;
         path = fromBytes(expandWithSystemMacros(table_, toBytes(path), &work));
         spend(work);
     }
-    if (QDir::isRelativePath(path))
-        path = QFileInfo(fileName).path() + QLatin1Char('/') + path;
+    // Qt takes a name that starts with ':' for the path of a resource, which
+    // is never relative: such a name is opened as written, from the working
+    // directory.
+    if (!path.startsWith(QLatin1Char(':')))
+        path = fromTextView(resolveIncludeName(textView(path), textView(fileName)));
     if (element.attribute(QStringLiteral("type")) == QLatin1String("text"))
         return includeText(element, path, fileName, macros, expandFlag);
     return includeXml(element, path, fileName, macros, expandFlag);
@@ -330,13 +303,11 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
 QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                             bool expandFlag)
 {
-    QFile file;
-    qint64 size = 0;
-    if (!openInclude(file, path, QIODevice::ReadOnly, size)) {
+    QByteArray bytes;
+    if (!readInclude(path, false, bytes)) {
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    const QByteArray bytes = readIncludeFile(file, size);
     spend(std::max<std::uint64_t>(std::uint64_t(bytes.size()) * sizeof(QChar), IncludeMinimumBytes));
     QDomDocument owner = document_;
     const QString tag = element.attribute(QStringLiteral("tag"));
@@ -362,13 +333,12 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
                         .arg(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    QFile file;
-    qint64 size = 0;
-    if (!openInclude(file, path, QIODevice::ReadOnly | QIODevice::Text, size)) {
+    // Read as Qt reads a file in text mode, which drops every carriage return.
+    QByteArray bytes;
+    if (!readInclude(path, true, bytes)) {
         reportError(openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    const QByteArray bytes = readIncludeFile(file, size);
     QXmlInputSource source;
     source.setData(QString::fromUtf8(bytes));
     // The features of a plain namespace-less DOM load, plus the depth limit
@@ -415,11 +385,9 @@ void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QStrin
 {
     const DepthStep level(includeDepth_, 1);
     const QString macrosAttribute = QStringLiteral("macros");
-    if (include.hasAttribute(macrosAttribute) &&
-        (expandFlag || include.hasAttribute(QStringLiteral("expand_macros")))) {
-        QString list = include.attribute(macrosAttribute);
-        list.remove(QLatin1Char('\n'));
-        MacroMap local = mergeMacroMaps(macros, macroMapFromList(splitMacroList(toBytes(list), false)));
+    if (usesMacrosAttribute(expandFlag, include.hasAttribute(QStringLiteral("expand_macros")),
+                            include.hasAttribute(macrosAttribute))) {
+        MacroMap local = macrosAttributeMap(toBytes(include.attribute(macrosAttribute)), macros);
         expandAttributes(*this, root, local);
         walkChildren(root, 1, path, local, true);
         return;
@@ -435,7 +403,7 @@ void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& 
     for (int index = 0; index < attributes.count(); ++index) {
         QDomAttr attribute = attributes.item(index).toAttr();
         const QString value = attribute.value();
-        if (value.contains(QLatin1Char(preprocessor.table().marker())))
+        if (hasMacroMarker(preprocessor.table(), textView(value)))
             attribute.setValue(preprocessor.expandText(value, macros));
     }
 }
@@ -443,7 +411,7 @@ void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& 
 // Macro text is converted to bytes only when it holds a reference marker.
 QString XmlPP::expandText(const QString& text, const MacroMap& macros)
 {
-    if (!text.contains(QLatin1Char(table_.marker())))
+    if (!hasMacroMarker(table_, textView(text)))
         return text;
     std::uint64_t work = 0;
     const QString expanded = fromBytes(expandMacros(table_, macros, toBytes(text), false, &work));
@@ -451,46 +419,33 @@ QString XmlPP::expandText(const QString& text, const MacroMap& macros)
     return expanded;
 }
 
-// Opens the file whatever it designates but a directory, without waiting
-// for the writer of a FIFO (xml/IncludeFile.h); size is what seeking to its
-// end finds, or -1 for a file that cannot seek.
-bool XmlPP::openInclude(QFile& file, const QString& path, QIODevice::OpenMode mode, qint64& size)
+// Opens and reads the file as the default mode reads its includes
+// (io/FileReading.h). What the budget cannot hold is not kept: two bytes
+// per byte read, as each becomes at most one character. False when the
+// file cannot be opened.
+bool XmlPP::readInclude(const QString& path, bool dropCarriageReturns, QByteArray& bytes)
 {
     const int descriptor = openIncludeFile(QFile::encodeName(path).toStdString());
     if (descriptor < 0)
         return false;
-    size = seekableSize(descriptor);
-    if (!file.open(descriptor, mode, QFileDevice::AutoCloseHandle)) {
-        ::close(descriptor);
-        return false;
-    }
+    // A QByteArray holds less than 2 GiB, far above the budget of a run.
+    const std::uint64_t room = std::min<std::uint64_t>(budget_.left() / sizeof(QChar), std::uint64_t(1) << 30);
+    const FileRead read = readBounded(
+        descriptor, room, FileSizing::Seek,
+        [&](std::size_t size) {
+            bytes.resize(int(size));
+            return bytes.data();
+        },
+        dropCarriageReturns);
+    ::close(descriptor);
+    if (read.tooLarge)
+        throw HException(budget_.spentMessage());
+    bytes.truncate(int(read.storedBytes));
     return true;
-}
-
-// A file that can seek is read up to the size found (a device that reports
-// none gives nothing), any other up to its end. What the budget cannot
-// hold is not kept: two bytes per byte read, as each becomes at most one
-// character.
-QByteArray XmlPP::readIncludeFile(QFile& file, qint64 size)
-{
-    if (size == 0)
-        return QByteArray();
-    const std::uint64_t left = spentBytes_ < budgetBytes_ ? budgetBytes_ - spentBytes_ : 0;
-    const qint64 room = qint64(std::min<std::uint64_t>(left / sizeof(QChar), std::uint64_t(1) << 30));
-    if (size > room)
-        spend(std::uint64_t(size) * sizeof(QChar));  // throws: the budget is spent
-    QByteArray bytes = readAtMost(file, size > 0 ? size : room);
-    if (size > 0 && bytes.size() > size)
-        bytes.truncate(int(size));
-    if (bytes.size() > room)
-        spend(std::uint64_t(bytes.size()) * sizeof(QChar));
-    return bytes;
 }
 
 void XmlPP::spend(std::uint64_t bytes)
 {
-    spentBytes_ += bytes;
-    if (spentBytes_ > budgetBytes_)
-        throw HException("XmlPP::processConditionals(): the directives of this run make or read more than " +
-                         std::to_string(budgetBytes_ >> 20) + " MiB");
+    if (budget_.spend(bytes))
+        throw HException(budget_.spentMessage());
 }

@@ -2,14 +2,14 @@
 
 #include "macros/MacroMap.h"
 #include "macros/MacroTable.h"
+#include "rules/RunBudget.h"
 
+#include <QByteArray>
 #include <QDomDocument>
-#include <QIODevice>
 #include <QString>
 
 #include <cstdint>
 
-class QFile;
 class QXmlInputSource;
 class QXmlReader;
 
@@ -18,28 +18,23 @@ class QXmlReader;
 // define_macro, expand_definition, include, and the expand_attributes
 // attribute). Problems that do not stop the walk go to the trace log,
 // among them an include nested deeper than MaxIncludeDepth and an included
-// file that would take the page deeper than MaxNestingDepth (reported as an
-// include that failed, and as a file that is not well-formed). Only the
-// run's budget, once spent, stops the walk: it is thrown as HException.
+// file that would take the page deeper than MaxNestingDepth (rules/Limits.h;
+// reported as an include that failed, and as a file that is not
+// well-formed). Only the run's budget, once spent, stops the walk: it is
+// thrown as HException.
 class XmlPP {
 public:
-    // Includes inside each other; a file may include itself when a
-    // condition ends the recursion.
-    static constexpr int MaxIncludeDepth = 2000;
-    // Bound on the work of the walk: expanded attribute values and the work
-    // of their nested expansions, inserted macro values, and included files
-    // and the trees read from them, counted in bytes (two per character of
-    // text, and an estimate per node of an included tree; each include at
-    // least IncludeMinimumBytes). It stops pages that multiply themselves,
-    // such as values doubled by defines and then expanded or inserted in
-    // many places, or files that include themselves twice, within seconds.
+    // Bound on the work of the walk (rules/RunBudget.h): expanded attribute
+    // values and the work of their nested expansions, inserted macro
+    // values, and included files and the trees read from them, counted in
+    // bytes (two per character of text, and an estimate per node of an
+    // included tree).
     static constexpr std::uint64_t RunBudgetBytes = std::uint64_t(1) << 30;
-    static constexpr std::uint64_t IncludeMinimumBytes = 65536;
 
     explicit XmlPP(const MacroTable& table);
 
     // Lowers the budget, for tests and fuzzing.
-    void setRunBudget(std::uint64_t bytes) { budgetBytes_ = bytes; }
+    void setRunBudget(std::uint64_t bytes) { budget_.setLimit(bytes); }
     // Adds to the work of the walk; throws HException once the budget is
     // spent.
     void spend(std::uint64_t bytes);
@@ -85,8 +80,7 @@ private:
                          bool expandFlag);
     QDomNode includeXml(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                         bool expandFlag);
-    QByteArray readIncludeFile(QFile& file, qint64 size);
-    bool openInclude(QFile& file, const QString& path, QIODevice::OpenMode mode, qint64& size);
+    bool readInclude(const QString& path, bool dropCarriageReturns, QByteArray& bytes);
     void walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
                           bool expandFlag);
 
@@ -97,8 +91,7 @@ private:
     // The depth in the document of the sibling chain being walked (1 for
     // the document element's chain); an included root sits this deep.
     int chainDepth_ = 0;
-    std::uint64_t spentBytes_ = 0;
-    std::uint64_t budgetBytes_ = RunBudgetBytes;
+    RunBudget budget_{RunBudgetBytes};
 };
 
 // Replaces the value of every attribute of element, in the element's

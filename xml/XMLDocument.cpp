@@ -1,5 +1,6 @@
 #include "xml/XMLDocument.h"
 
+#include "io/FileReading.h"
 #include "xml/XMLReader.h"
 #include "xml/XMLWriter.h"
 
@@ -8,22 +9,6 @@
 #include <cstring>
 #include <limits>
 #include <vector>
-
-namespace {
-
-// Reads the rest of a file that cannot seek (a pipe), up to its end or
-// past maxBytes (a pipe may never end).
-std::vector<char> readStream(std::FILE* file, std::uint64_t maxBytes)
-{
-    std::vector<char> bytes;
-    char block[65536];
-    std::size_t got;
-    while (bytes.size() <= maxBytes && (got = std::fread(block, 1, sizeof block, file)) > 0)
-        bytes.insert(bytes.end(), block, block + got);
-    return bytes;
-}
-
-}  // namespace
 
 XMLDocument::XMLDocument(bool keepText) : keepText_(keepText) {}
 
@@ -135,35 +120,17 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
     return false;
 }
 
-bool XMLDocument::readFile(std::FILE* file, std::uint64_t maxBytes)
+bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes)
 {
-    maxBytes = std::min(maxBytes, MaxFileBytes);
     char* text = nullptr;
-    std::size_t size = 0;
-    long end = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        end = std::ftell(file);
-    if (end >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-        fileBytes_ = static_cast<std::uint64_t>(end);
-        if (fileBytes_ > maxBytes) {
-            setError(0, "file too large");
-            return false;
-        }
-        size = static_cast<std::size_t>(end);
-        text = arena_.allocateBlock(size);
-        size = std::fread(text, 1, size, file);
-    } else {
-        std::vector<char> bytes = readStream(file, maxBytes);
-        fileBytes_ = bytes.size();
-        if (fileBytes_ > maxBytes) {
-            setError(0, "file too large");
-            return false;
-        }
-        size = bytes.size();
-        text = arena_.allocateBlock(size);
-        if (size != 0)
-            std::memcpy(text, bytes.data(), size);
+    const FileRead read = readBounded(descriptor, std::min(maxBytes, MaxFileBytes), FileSizing::Seek,
+                                      [&](std::size_t size) { return text = arena_.allocateBlock(size); });
+    fileBytes_ = read.fileBytes;
+    if (read.tooLarge) {
+        setError(0, "file too large");
+        return false;
     }
+    const std::size_t size = read.storedBytes;
     if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
         return parseInPlace(text + 3, size - 3);
     return parseInPlace(text, size);

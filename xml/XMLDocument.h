@@ -1,7 +1,7 @@
 #pragma once
 
+#include "rules/Limits.h"
 #include "xml/ByteArena.h"
-#include "xml/NestingLimit.h"
 #include "xml/XMLNode.h"
 
 #include <cstdint>
@@ -57,13 +57,12 @@ public:
     // The previous root is replaced but not destroyed.
     bool parse(std::string_view text);
     bool parse(const char* text) { return parse(std::string_view(text)); }
-    // Reads a whole open file, skipping a UTF-8 byte-order mark. The size is
-    // what seeking to the end finds; a file that cannot seek (a pipe) is read
-    // up to its end. A file of more than maxBytes is not read: the read fails
-    // with "file too large".
-    bool readFile(std::FILE* file, std::uint64_t maxBytes = MaxFileBytes);
-    // The size of the file of the last readFile (for a pipe longer than
-    // maxBytes: maxBytes + 1).
+    // Reads a whole open file (io/FileReading.h, sized by seeking), skipping
+    // a UTF-8 byte-order mark. A file of more than maxBytes is not read: the
+    // read fails with "file too large".
+    bool readFile(int descriptor, std::uint64_t maxBytes = MaxFileBytes);
+    // The size of the file of the last readFile (for a file read to its end
+    // past maxBytes, a count above maxBytes).
     std::uint64_t fileBytes() const { return fileBytes_; }
     // Levels above the root of what the next reads build: an included file's
     // root takes the place of an include element that deep in the tree, and

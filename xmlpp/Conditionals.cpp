@@ -1,22 +1,20 @@
 // if, ifnot, ifex, ifdef, ifndef and switch.
 #include "expr/Evaluate.h"
+#include "rules/Conditions.h"
 #include "xmlpp/WalkChain.h"
-
-#include <algorithm>
 
 namespace {
 
-bool listHolds(std::string_view list, std::string_view value)
+std::optional<std::string_view> valueOf(const MacroMap& macros, std::string_view name)
 {
-    const auto items = splitList(list, ",");
-    return std::find(items.begin(), items.end(), value) != items.end();
+    const std::string* value = findMacro(macros, name);
+    return value ? std::optional<std::string_view>(*value) : std::nullopt;
 }
 
 }  // namespace
 
 // True when the macro named by the only attribute has one of the values in
-// the attribute's comma-separated list (an undefined macro reads as empty,
-// which no item equals).
+// the attribute's comma-separated list.
 XMLNode* XMLPP2::ifCondition(XMLElement* element, Chain& chain, bool negate)
 {
     const auto attrs = element->attributes();
@@ -25,7 +23,7 @@ XMLNode* XMLPP2::ifCondition(XMLElement* element, Chain& chain, bool negate)
         return keep(element, chain);
     }
     const XMLAttribute& condition = *attrs.begin();
-    const bool holds = listHolds(condition.text(), macroValue(chain.macros.map(), condition.name()));
+    const bool holds = listHolds(condition.text(), valueOf(chain.macros.map(), condition.name()));
     if (holds != negate)
         return unwrap(element, element, chain, chain.macros.map(), chain.expandFlag);
     return drop(element);
@@ -47,32 +45,24 @@ XMLNode* XMLPP2::ifExpression(XMLElement* element, Chain& chain)
 
 XMLNode* XMLPP2::ifDefined(XMLElement* element, Chain& chain, bool negate)
 {
-    const std::string name(element->attributeText("name"));
-    const bool defined = chain.macros.map().count(name) != 0;
+    const bool defined = findMacro(chain.macros.map(), element->attributeText("name")) != nullptr;
     if (defined != negate)
         return unwrap(element, element, chain, chain.macros.map(), chain.expandFlag);
     return drop(element);
 }
 
-// The first case whose value list holds the macro's value wins; otherwise
-// the last default. Case values are used as written.
+// Case values are used as written: a switch's children are not walked
+// before the choice.
 XMLNode* XMLPP2::switchBranch(XMLElement* element, Chain& chain)
 {
-    const std::string_view value = macroValue(chain.macros.map(), element->attributeText("name"));
-    XMLElement* chosen = nullptr;
-    XMLElement* fallback = nullptr;
-    for (XMLNode* node = element->firstChild(); node != nullptr && chosen == nullptr; node = node->nextSibling()) {
+    SwitchChoice<XMLElement*, char> choice(valueOf(chain.macros.map(), element->attributeText("name")));
+    for (XMLNode* node = element->firstChild(); node != nullptr; node = node->nextSibling()) {
         XMLElement* branch = node->toElement();
-        if (branch == nullptr)
-            continue;
-        if (branch->tagName() == "case" && listHolds(branch->attributeText("value"), value))
-            chosen = branch;
-        else if (branch->tagName() == "default")
-            fallback = branch;
+        if (branch != nullptr && !choice.offer(branch, branch->tagName(), branch->attributeText("value")))
+            break;
     }
-    if (chosen == nullptr)
-        chosen = fallback;
-    if (chosen == nullptr)
+    const std::optional<XMLElement*> chosen = choice.chosen();
+    if (!chosen)
         return drop(element);
-    return unwrap(element, chosen, chain, chain.macros.map(), chain.expandFlag);
+    return unwrap(element, *chosen, chain, chain.macros.map(), chain.expandFlag);
 }

@@ -1,9 +1,8 @@
 // define, xmldef and xmlput.
 #include "expr/Evaluate.h"
-#include "macros/MacroList.h"
+#include "rules/Includes.h"
 #include "xmlpp/WalkChain.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -22,13 +21,11 @@ std::string upperHex(std::uint32_t value)
 
 }  // namespace
 
-// The map of a "macros" attribute ("name=value;...", line feeds removed)
-// laid over the current map.
-MacroMap XMLPP2::macrosAttributeMap(const XMLElement* element, const MacroMap& current) const
+MacroMap XMLPP2::macrosOf(const XMLElement* element, const MacroMap& current)
 {
-    std::string list(element->attributeText("macros"));
-    list.erase(std::remove(list.begin(), list.end(), '\n'), list.end());
-    return mergeMacroMaps(current, macroMapFromList(splitMacroList(list, false)));
+    MacroMap macros = macrosAttributeMap(element->attributeText("macros"), current);
+    spend(MacroScope::macroMapBytes(macros));
+    return macros;
 }
 
 XMLNode* XMLPP2::define(XMLElement* element, Chain& chain)
@@ -79,10 +76,7 @@ XMLNode* XMLPP2::xmlput(XMLElement* element, Chain& chain)
     // fragment cannot overshoot the budget.
     spend(treeBytes(stored->second));
     auto* copy = static_cast<XMLElement*>(cloneNode(stored->second, nullptr));
-    if ((chain.expandFlag || element->hasAttribute("expand_macros")) && element->hasAttribute("macros")) {
-        const MacroMap macros = macrosAttributeMap(element, chain.macros.map());
-        spend(MacroScope::macroMapBytes(macros));
-        return unwrap(element, copy, chain, macros, true);
-    }
+    if (usesMacrosAttribute(chain.expandFlag, element->hasAttribute("expand_macros"), element->hasAttribute("macros")))
+        return unwrap(element, copy, chain, macrosOf(element, chain.macros.map()), true);
     return unwrap(element, copy, chain, chain.macros.map(), chain.expandFlag);
 }

@@ -1,32 +1,10 @@
 // include: splices the root element of another file into the tree.
 #include "macros/MacroExpansion.h"
+#include "rules/Conditions.h"
+#include "rules/Includes.h"
 #include "xmlpp/WalkChain.h"
 
 #include <algorithm>
-
-namespace {
-
-std::string directoryOf(const std::string& fileName)
-{
-    const std::size_t slash = fileName.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : fileName.substr(0, slash);
-}
-
-// Counts the includes open while an included file is walked.
-class IncludeLevel {
-public:
-    explicit IncludeLevel(int& depth) : depth_(depth) { ++depth_; }
-    ~IncludeLevel() { --depth_; }
-    IncludeLevel(const IncludeLevel&) = delete;
-    IncludeLevel& operator=(const IncludeLevel&) = delete;
-
-private:
-    int& depth_;
-};
-
-}  // namespace
 
 XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
 {
@@ -34,11 +12,11 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
         reportError("XmlPP::processConditionals(): missing filename in <include>");
         return keep(element, chain);
     }
+    // The file name always sees the system macros (VosselDir among them).
     std::uint64_t work = 0;
-    std::string fileName = expandWithSystemMacros(*table_, element->attributeText("filename"), &work);
+    const std::string expanded = expandWithSystemMacros(*table_, element->attributeText("filename"), &work);
     spend(work);
-    if (fileName.empty() || fileName[0] != '/')
-        fileName = directoryOf(chain.fileName) + "/" + fileName;
+    const std::string fileName = resolveIncludeName<char>(expanded, chain.fileName);
     if (includeDepth_ >= MaxIncludeDepth) {
         reportError("XmlPP::processConditionals(): include files nested deeper than " +
                     std::to_string(MaxIncludeDepth) + " levels at '" + fileName + "'");
@@ -51,10 +29,10 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     element->parent()->replaceChild(element, included);
 
     {
-        const IncludeLevel level(includeDepth_);
-        if ((chain.expandFlag || element->hasAttribute("expand_macros")) && element->hasAttribute("macros")) {
-            const MacroMap macros = macrosAttributeMap(element, chain.macros.map());
-            spend(MacroScope::macroMapBytes(macros));
+        const DepthStep level(includeDepth_, 1);
+        if (usesMacrosAttribute(chain.expandFlag, element->hasAttribute("expand_macros"),
+                                element->hasAttribute("macros"))) {
+            const MacroMap macros = macrosOf(element, chain.macros.map());
             expandAttributes(included, macros);
             walk(included->firstChild(), fileName, macros, true, chain.depth + 1);
         } else {
@@ -64,7 +42,7 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
         }
     }
 
-    for (std::string_view name : splitList(element->attributeText("inherit_attributes"), ";")) {
+    for (std::string_view name : splitList<char>(element->attributeText("inherit_attributes"), ";")) {
         std::optional<std::string_view> value;
         if (element->findAttribute(name, value))
             included->setAttribute(name, value);
@@ -82,15 +60,13 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
 // Reads the file into the document, its root as deep as the include element
 // (depth levels below the top), and returns that root with the document's
 // root pointer restored; null after a reported error. The file's bytes and
-// its tree are spent from the run's budget, at least IncludeMinimumBytes:
-// reading a file costs time whatever it holds, and a file included many
-// times over must stop early.
+// its tree are spent from the run's budget, at least IncludeMinimumBytes.
 XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
 {
     XMLElement* mainRoot = root();
     const std::uint32_t mainOffset = depthOffset();
     setDepthOffset(std::uint32_t(depth));
-    const std::uint64_t room = budgetLeft();
+    const std::uint64_t room = budget_.left();
     const bool ok = loadInclude(fileName, room);
     setDepthOffset(mainOffset);
     XMLElement* included = root();

@@ -2,6 +2,7 @@
 // inserted after the loop element, which is then dropped.
 #include "expr/Evaluate.h"
 #include "macros/MacroExpansion.h"
+#include "rules/Conditions.h"
 #include "xmlpp/WalkChain.h"
 
 #include <QRegExp>
@@ -158,7 +159,7 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
             continue;
         const std::string text =
             withoutLineBreaks(expandLists ? expand(attr.text(), chain.macros.map()) : std::string(attr.text()));
-        const auto items = splitList(text, separator);
+        const auto items = splitList<char>(text, separator);
         if (name == "exclude_entries") {
             exclusions.insert(exclusions.end(), items.begin(), items.end());
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "macros/MacroMap.h"
+#include "rules/RunBudget.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,12 +10,12 @@
 // The macro map of one sibling chain. Every nested walk works on its own
 // copy of the map in force where it starts; the copy is made only when the
 // chain defines a macro, so walking millions of plain elements copies
-// nothing. When given a counter, the bytes of each copy are added to it, so
-// that the walk can bound what deep chains of definitions copy.
+// nothing. When given a budget, the bytes of each copy are spent from it
+// (the walk reports a spent budget), so that deep chains of definitions
+// cannot copy without bound.
 class MacroScope {
 public:
-    explicit MacroScope(const MacroMap& inherited, std::uint64_t* copiedBytes = nullptr)
-        : inherited_(&inherited), copiedBytes_(copiedBytes)
+    explicit MacroScope(const MacroMap& inherited, RunBudget* budget = nullptr) : inherited_(&inherited), budget_(budget)
     {
     }
     MacroScope(const MacroScope&) = delete;
@@ -26,8 +27,8 @@ public:
     {
         if (!own_) {
             own_ = *inherited_;
-            if (copiedBytes_ != nullptr)
-                *copiedBytes_ += macroMapBytes(*own_);
+            if (budget_ != nullptr)
+                budget_->spend(macroMapBytes(*own_));
         }
         (*own_)[name] = std::move(value);
     }
@@ -45,6 +46,6 @@ private:
     static constexpr std::uint64_t EntryBytes = 96;
 
     const MacroMap* inherited_;
-    std::uint64_t* copiedBytes_;
+    RunBudget* budget_;
     std::optional<MacroMap> own_;
 };

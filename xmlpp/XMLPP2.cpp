@@ -5,32 +5,6 @@
 #include "macros/MacroTable.h"
 #include "xmlpp/WalkChain.h"
 
-std::vector<std::string_view> splitList(std::string_view text, std::string_view separator)
-{
-    std::vector<std::string_view> items;
-    if (separator.empty()) {
-        for (std::size_t i = 0; i < text.size(); ++i)
-            items.push_back(text.substr(i, 1));
-        return items;
-    }
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t stop = text.find(separator, start);
-        if (stop == std::string_view::npos)
-            stop = text.size();
-        if (stop > start)
-            items.push_back(text.substr(start, stop - start));
-        start = stop + separator.size();
-    }
-    return items;
-}
-
-std::string_view macroValue(const MacroMap& macros, std::string_view name)
-{
-    auto found = macros.find(std::string(name));
-    return found != macros.end() ? std::string_view(found->second) : std::string_view();
-}
-
 XMLPP2::XMLPP2(bool keepText) : QXMLDocument(keepText) {}
 
 bool XMLPP2::processFile(const std::string& fileName, const std::string& macroList, bool expandFlag)
@@ -85,7 +59,7 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
                     " levels in " + fileName);
         return;
     }
-    Chain chain{fileName, MacroScope(macros, &spentBytes_), expandFlag, depth};
+    Chain chain{fileName, MacroScope(macros, &budget_), expandFlag, depth};
     XMLNode* node = first;
     while (node != nullptr) {
         checkBudget();
@@ -186,17 +160,16 @@ std::string XMLPP2::expand(std::string_view text, const MacroMap& macros)
 
 void XMLPP2::spend(std::uint64_t bytes)
 {
-    spentBytes_ += bytes;
+    budget_.spend(bytes);
     checkBudget();
 }
 
 void XMLPP2::checkBudget()
 {
-    if (spentBytes_ <= limits_.budgetBytes || budgetReported_)
+    if (!budget_.spent() || budgetReported_)
         return;
     budgetReported_ = true;
-    reportError("XmlPP::processConditionals(): the directives of this run make or read more than " +
-                std::to_string(limits_.budgetBytes >> 20) + " MiB");
+    reportError(budget_.spentMessage());
 }
 
 std::uint64_t treeBytes(const XMLNode* node)

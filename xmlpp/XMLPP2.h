@@ -1,6 +1,7 @@
 #pragma once
 
 #include "macros/MacroMap.h"
+#include "rules/RunBudget.h"
 #include "xml/QXMLDocument.h"
 
 #include <map>
@@ -22,26 +23,19 @@ class MacroScope;
 //   nesting added by includes and xmlput instantiations, which also stops
 //   an xmldef that instantiates itself); included files are read with the
 //   depth of their include, so the bound holds across files;
-// - MaxIncludeDepth includes inside each other (a file may include itself,
-//   directly or not, when a condition or a macro ends the recursion);
+// - MaxIncludeDepth includes inside each other (rules/Limits.h);
 // - MaxLoopIterations iterations of one for or foreach, and MaxLoopCopies
 //   elements made by all loops of a run together;
-// - RunBudgetBytes of work for the directives of a run together: expanded
-//   attribute and expression texts and the work of their nested expansions,
-//   copies made by loops and xmlput, included files (at least
-//   IncludeMinimumBytes each) and the trees read from them, and the macro
-//   maps copied for chains that define macros. This stops documents that
-//   multiply themselves (fragments that put other fragments many times
-//   over, values doubled by defines and then referred to everywhere, a file
-//   that includes itself twice) within seconds, long before memory runs
-//   out.
+// - RunBudgetBytes of work for the directives of a run together
+//   (rules/RunBudget.h): expanded attribute and expression texts and the
+//   work of their nested expansions, copies made by loops and xmlput,
+//   included files and the trees read from them, and the macro maps copied
+//   for chains that define macros.
 class XMLPP2 : public QXMLDocument {
 public:
-    static constexpr int MaxIncludeDepth = 2000;
     static constexpr std::uint64_t MaxLoopIterations = 10000000;
     static constexpr std::uint64_t MaxLoopCopies = 20000000;
     static constexpr std::uint64_t RunBudgetBytes = std::uint64_t(2) << 30;
-    static constexpr std::uint64_t IncludeMinimumBytes = 65536;
 
     // The bounds that can be lowered, for tests and fuzzing where the
     // defaults would take long to reach.
@@ -53,7 +47,11 @@ public:
 
     explicit XMLPP2(bool keepText);
 
-    void setLimits(const Limits& limits) { limits_ = limits; }
+    void setLimits(const Limits& limits)
+    {
+        limits_ = limits;
+        budget_.setLimit(limits.budgetBytes);
+    }
 
     // Also makes the reader note which elements hold the table's marker in
     // an attribute value, so that expansion can pass over the others.
@@ -101,7 +99,9 @@ private:
     XMLNode* define(XMLElement* element, Chain& chain);
     XMLNode* xmldef(XMLElement* element, Chain& chain);
     XMLNode* xmlput(XMLElement* element, Chain& chain);
-    MacroMap macrosAttributeMap(const XMLElement* element, const MacroMap& current) const;
+    // The map of the element's macros attribute over the current map, its
+    // entries spent from the budget.
+    MacroMap macrosOf(const XMLElement* element, const MacroMap& current);
 
     // Loops.
     XMLNode* forLoop(XMLElement* element, Chain& chain);
@@ -113,18 +113,18 @@ private:
     // expansion from the run's budget.
     std::string expand(std::string_view text, const MacroMap& macros);
 
-    // Adds to the work of the run; reports the budget when it is spent.
+    // Adds to the work of the run; reports the budget (once) when it is
+    // spent.
     void spend(std::uint64_t bytes);
     void checkBudget();
-    std::uint64_t budgetLeft() const { return spentBytes_ < limits_.budgetBytes ? limits_.budgetBytes - spentBytes_ : 0; }
 
     const MacroTable* table_ = nullptr;
     std::map<std::string, XMLElement*> xmldefs_;
     int includeDepth_ = 0;
     std::uint64_t loopCopies_ = 0;
-    std::uint64_t spentBytes_ = 0;
-    bool budgetReported_ = false;
     Limits limits_;
+    RunBudget budget_{RunBudgetBytes};
+    bool budgetReported_ = false;
 };
 
 // The memory a subtree takes in its document: nodes, attributes and their

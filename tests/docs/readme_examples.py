@@ -1,22 +1,7 @@
 #!/usr/bin/env python3
 """Runs every example of README.md with the built xmlpp and compares the
-result with what the README shows.
-
-An example is marked by an HTML comment on a line of its own, followed by
-fenced code blocks:
-
-  <!-- file: PATH -->            the next block is written to PATH in the
-                                 working folder of the next run
-  <!-- example: ARGS -->         runs xmlpp ARGS (shell-quoted, without the
-                                 program name); the next block is the input
-                                 file, the one after it the exact content of
-                                 the output file; exit status 0, no stderr
-  <!-- error: ARGS -->           the same, but the second block is the exact
-                                 standard error; exit status 1, no output file
-  <!-- example in DIR: ARGS -->  runs in a copy of the folder DIR (relative to
-                                 the repository); the next block is the
-                                 output file
-
+result with what the README shows. The markers (file, example, error,
+example in DIR) are described in the comment at the top of README.md.
 The Quick start command that runs an example must match an "example in"
 marker, so the output shown after it is checked too.
 

@@ -1,7 +1,7 @@
+// The lexer cuts text in the order of its table, whatever the overlaps.
 #include "expr/Lexer.h"
-#include "expr/ParserException.h"
 
-#include "tests/expr/QStringPrinter.h"
+#include "QStringPrinter.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +19,6 @@ std::vector<Token> tokensOf(const QString& text)
     for (lexer.setText(text); lexer.tokenType() != TOKEN_EOL; lexer.advance())
         tokens.emplace_back(lexer.tokenType(), lexer.tokenText());
     return tokens;
-}
-
-QString errorOf(const QString& text)
-{
-    try {
-        tokensOf(text);
-    } catch (const ParserException& e) {
-        return e.message();
-    }
-    return QStringLiteral("(no error)");
 }
 
 struct SequenceCase {
@@ -77,73 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
         SequenceCase{u".5", {tok(TOKEN_DOT, "."), tok(TOKEN_INTEGER, "5")}},
         SequenceCase{u"1.0e5", {tok(TOKEN_FLOAT, "1.0"), tok(TOKEN_IDENT, "e5")}},
         SequenceCase{u"10ULL 7lu", {tok(TOKEN_INTEGER, "10ULL"), tok(TOKEN_INTEGER, "7l"), tok(TOKEN_IDENT, "u")}},
-        SequenceCase{u"$x_1 _", {tok(TOKEN_IDENT, "$x_1"), tok(TOKEN_IDENT, "_")}},
-        SequenceCase{u"@r0 @", {tok(TOKEN_REGISTER, "@r0"), tok(TOKEN_REGISTER, "@")}},
         SequenceCase{u"\"a\\\"b\"c", {tok(TOKEN_STRING, "\"a\\\"b\""), tok(TOKEN_IDENT, "c")}},
         SequenceCase{u"\"\"\"\"", {tok(TOKEN_STRING, "\"\""), tok(TOKEN_STRING, "\"\"")}},
         // Ordinary, no-break, em and ideographic spaces all separate tokens.
         SequenceCase{u"1 +\u00A0\u2003\u30002", {tok(TOKEN_INTEGER, "1"), tok(TOKEN_PLUS, "+"), tok(TOKEN_INTEGER, "2")}},
         SequenceCase{u"   ", {}}));
-
-struct ErrorCase {
-    const char16_t* text;
-    const char16_t* message;
-};
-
-void PrintTo(const ErrorCase& c, std::ostream* os)
-{
-    *os << QString::fromUtf16(c.text).toStdString();
-}
-
-class LexerError : public testing::TestWithParam<ErrorCase> {};
-
-TEST_P(LexerError, ReportsTheRestOfTheText)
-{
-    EXPECT_EQ(errorOf(QString::fromUtf16(GetParam().text)), QString::fromUtf16(GetParam().message));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Unmatched, LexerError,
-    testing::Values(ErrorCase{u"1\t+\t2", u"unrecognised token: \t+\t2"},
-                    ErrorCase{u"x \"abc", u"unrecognised token: \"abc"},
-                    // The quote after two backslashes counts as escaped too.
-                    ErrorCase{u"\"a\\\\\"b", u"unrecognised token: \"a\\\\\"b"},
-                    ErrorCase{u"1\n", u"unrecognised token: \n"},
-                    ErrorCase{u"a # b", u"unrecognised token: # b"},
-                    ErrorCase{u"1\u00FF", u"unrecognised token: \u00FF"}));
-
-TEST(Lexer, NumberValues)
-{
-    CStyleLexer lexer;
-    const auto integer = [&](const char* text) { lexer.setText(QString::fromLatin1(text)); return lexer.integerValue(); };
-    const auto unsignedOf = [&](const char* text) { lexer.setText(QString::fromLatin1(text)); return lexer.unsignedValue(); };
-    EXPECT_EQ(integer("10UL"), 10);
-    EXPECT_EQ(integer("010"), 8);
-    EXPECT_EQ(integer("09"), 0);
-    EXPECT_EQ(integer("99999999999999999999"), INT64_MAX);
-    EXPECT_EQ(unsignedOf("0x1F"), 31u);
-    EXPECT_EQ(unsignedOf("0x"), 0u);
-    EXPECT_EQ(unsignedOf("0b101"), 5u);
-    EXPECT_EQ(unsignedOf("0b"), 0u);
-    EXPECT_EQ(unsignedOf("0x1FFFFFFFFFFFFFFFF"), UINT64_MAX);
-    lexer.setText(QStringLiteral("12.75"));
-    EXPECT_EQ(lexer.floatValue(), 12.75);
-}
-
-TEST(Lexer, EndOfTextKeepsTheLastTokenReadAndReportsEol)
-{
-    CStyleLexer lexer;
-    lexer.setText(QStringLiteral("ab +"));
-    EXPECT_EQ(lexer.position(), 2);
-    lexer.advance();
-    lexer.advance();
-    EXPECT_EQ(lexer.tokenType(), TOKEN_EOL);
-    EXPECT_EQ(lexer.tokenName(), QStringLiteral("TOKEN_EOL"));
-    EXPECT_EQ(lexer.tokenPrecedence(), 8);
-    EXPECT_EQ(lexer.tokenText(), QStringLiteral("+"));
-    lexer.setText(QStringLiteral("1 "));
-    lexer.advance();
-    EXPECT_EQ(lexer.tokenText(), QStringLiteral(" ")); // the skipped space was read last
-}
 
 } // namespace

@@ -1,12 +1,10 @@
 #include "app/LargeStack.h"
 #include "expr/Evaluate.h"
 #include "expr/ExpressionParser.h"
-#include "expr/ParserException.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <random>
 #include <string>
 
 namespace {
@@ -72,29 +70,6 @@ TEST(Robustness, NestingIsBoundedWithinTheLargeStack)
     });
 }
 
-// Ten thousand levels of parentheses around the left operand (a left-deep
-// tree) and around the right one (a right-deep tree, evaluated by
-// recursion), and ten thousand prefix operators.
-TEST(Robustness, TenThousandNestedLevelsEvaluate)
-{
-    const Budget budget;
-    runOnLargeStack([] {
-        const int levels = 10000;
-        const Outcome leftDeep = evaluated(std::string(levels, '(') + "1" + repeated("+2)", levels));
-        EXPECT_TRUE(leftDeep.ok);
-        EXPECT_EQ(leftDeep.value, 1 + 2 * levels);
-        const Outcome rightDeep = evaluated(repeated("3-(", levels) + "1" + std::string(levels, ')'));
-        EXPECT_TRUE(rightDeep.ok);
-        EXPECT_EQ(rightDeep.value, 1);  // 3-(3-(...(3-1)...)): 2, 1, 2, 1, ... ending in 1 for an even count
-        bool conditionOk = false;
-        EXPECT_EQ(evaluateCondition(std::string(levels, '!') + "(1<2)", conditionOk), 1u);
-        EXPECT_TRUE(conditionOk);
-        EXPECT_EQ(evaluateCondition(std::string(levels + 1, '!') + "(1<2)", conditionOk), 0u);
-        EXPECT_TRUE(conditionOk);
-        return 0;
-    });
-}
-
 // Chains of operators of one level build trees as deep as they are long;
 // they are evaluated, copied and released without recursion, so they run
 // on the test's ordinary stack, in time linear in their length.
@@ -130,54 +105,6 @@ TEST(Robustness, LongFlatInputsStayLinear)
     EXPECT_EQ(evaluated(std::string(1000000, '9')).value, INT64_MAX);
     EXPECT_FALSE(evaluated("\"" + std::string(1000000, 'a')).ok);
     EXPECT_FALSE(evaluated(std::string(1000000, 'x') + " + ").ok);
-}
-
-// Whatever the bytes, the entry points agree with each other and report
-// failure as ok false with 0.
-void checkContract(const std::string& text)
-{
-    bool integerOk = true;
-    bool signedOk = true;
-    bool conditionOk = true;
-    const std::uint64_t integer = evaluateInteger(text, integerOk);
-    const std::int64_t signedValue = evaluateSigned(text, signedOk);
-    const std::uint32_t condition = evaluateCondition(text, conditionOk);
-    EXPECT_EQ(integerOk, signedOk) << text;
-    EXPECT_FALSE(conditionOk && integerOk) << text;
-    EXPECT_TRUE(integerOk || integer == 0) << text;
-    EXPECT_TRUE(signedOk || signedValue == 0) << text;
-    EXPECT_TRUE(conditionOk || condition == 0) << text;
-}
-
-TEST(Robustness, RandomBytes)
-{
-    const Budget budget;
-    std::mt19937 random(20240611);
-    std::string huge(1000000, '\0');
-    for (char& c : huge)
-        c = static_cast<char>(random());
-    checkContract(huge);
-
-    const std::string alphabet = "0123456789abxXL.+-*/%<>=!&|^~?:;,()[]{}\"\\@$ \t\xA0\xFF";
-    for (int i = 0; i < 3000; ++i) {
-        std::string text(random() % 24, ' ');
-        for (char& c : text)
-            c = i % 2 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
-        checkContract(text);
-    }
-}
-
-TEST(Robustness, LoneSurrogatesMatchNoToken)
-{
-    SimpleExpressionParser parser;
-    bool ok = true;
-    parser.evaluateInteger(QString::fromUtf16(u"1 + ") + QChar(0xD800), ok);
-    EXPECT_FALSE(ok);
-    parser.evaluateInteger(QStringLiteral("0x1") + QChar(0xDC00) + QStringLiteral("2"), ok);
-    EXPECT_FALSE(ok);
-    const QString loner = QStringLiteral("\"") + QChar(0xD800) + QStringLiteral("\"");
-    EXPECT_EQ(parser.evaluateCondition(loner + QStringLiteral(" == ") + loner, ok), 1u);
-    EXPECT_TRUE(ok);
 }
 
 } // namespace

@@ -30,34 +30,22 @@ std::string expand(const std::string& text, const MacroMap& macros = SampleMacro
     return expandMacros(table, macros, text, useSystemMacros);
 }
 
+// Beyond the forms the README's examples show.
 TEST(MacroExpansion, ReferencesDefaultsAndMarkers)
 {
     const ExpansionCase cases[] = {
-        {"plain text", "plain text"},
-        {"a$(A)b", "axb"},
-        {"$(B)", "$(B)"},
-        {"$(B:d)", "d"},
-        {"$(A:d)", "x"},
-        {"$(E:d)", ""},
         {"$(B:)", ""},
         {"$(B::)", ""},
-        {"$(B:$(A))", "x"},
-        {"$(B::$(A))", "$(A)"},
         {"$(B:$(C))", "$(C)"},
         {"$(B:$$)", "$"},
         {"$(B::$$)", "$$"},
         {"$(B:x:y)", "x:y"},
-        {"$(B:f(1))", "f(1)"},
         {"$(B:f(1)))", "f(1))"},
         {"$(B:(x)", "(x)"},
         {"$(a b(c)", "$(a b(c)"},
-        {"$$(A)", "$(A)"},
         {"a$$$b", "a$$b"},
-        {"5$", "5$"},
         {"$x", "$x"},
-        {"$()", ""},
         {"$(:d)", ""},
-        {"pre$(A", "preA"},
         {"$(B:d", "d"},
         {"$(B)$(A", "$(B)A"},
         {"$(A$$", "A$$"},
@@ -70,17 +58,6 @@ TEST(MacroExpansion, ReferencesDefaultsAndMarkers)
     };
     for (const ExpansionCase& c : cases)
         EXPECT_EQ(expand(c.text), c.expected) << "text: " << c.text;
-}
-
-TEST(MacroExpansion, SystemValuesOnlyWhenAsked)
-{
-    const MacroTable table;
-    const MacroMap hostOsInMap = {{"HostOS", "win"}};
-    EXPECT_EQ(expandMacros(table, {}, "$(HostOS)", false), "$(HostOS)");
-    EXPECT_EQ(expandMacros(table, {}, "$(HostOS)$(hostos)", true), "linux$(hostos)");
-    EXPECT_EQ(expandMacros(table, hostOsInMap, "$(HostOS)", true), "win");
-    EXPECT_EQ(expandWithSystemMacros(table, "lib$(HostDLL)$(HostEXE)"), "lib.so_arm64");
-    EXPECT_EQ(expandMacros(table, {}, "$(Date)", false), "$(Date)");
 }
 
 TEST(MacroExpansion, DateMacrosAreComputedWhenExpanded)
@@ -165,26 +142,6 @@ TEST(MacroExpansion, BudgetsEndTheExpansion)
     // Sixty-three values of a megabyte are read, the rest stay.
     const MacroMap silentButLong = {{"E", ""}, {"V", "$(E:" + std::string(1 << 20, '.') + ")"}};
     EXPECT_EQ(expand(repeat("$(V)", 100), silentButLong), repeat("$(V)", 37));
-}
-
-// The text of the call is never counted: a large text expands exactly.
-TEST(MacroExpansion, LargeTextsExpandExactly)
-{
-    const std::string big(MaxMacroExpansionAddedBytes + 1024, 'v');
-    const std::string result = expand(big + "$(A)-$(A)");
-    ASSERT_EQ(result.size(), big.size() + 3);
-    EXPECT_EQ(result.compare(0, big.size(), big), 0);
-    EXPECT_EQ(result.substr(big.size()), "x-x");
-}
-
-TEST(MacroExpansion, WorkCountsNestedExpansions)
-{
-    static const MacroTable table;
-    std::uint64_t work = 0;
-    EXPECT_EQ(expandMacros(table, {{"A", "$(B)"}, {"B", "x"}}, "$(A)$(A)", false, &work), "xx");
-    EXPECT_EQ(work, 2 * (4 + NestedMacroExpansionWorkBytes));
-    EXPECT_EQ(expandMacros(table, {{"A", "x"}}, "$(A)", false, &work), "x");
-    EXPECT_EQ(work, 2 * (4 + NestedMacroExpansionWorkBytes));
 }
 
 // Found by fuzzing: an empty view without a data pointer reached memchr.

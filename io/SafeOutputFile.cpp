@@ -1,4 +1,4 @@
-#include "xml/SafeOutputFile.h"
+#include "io/SafeOutputFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
