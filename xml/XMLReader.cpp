@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -60,7 +61,8 @@ bool isLeadingPart(std::string_view word, std::string_view full)
 }  // namespace
 
 XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
-    : document_(document), pos_(text), end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
+    : document_(document), storage_(document.storage_), base_(text), segment_(storage_.addSegment(text)), pos_(text),
+      end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
 {
 }
 
@@ -201,7 +203,7 @@ void XMLReader::characterData()
     if (open_.empty() || !document_.keepText_)
         return;
     const std::string_view run(start, std::size_t(pos_ - start));
-    auto* data = document_.arena_.make<XMLData>(special ? decode(start, pos_, true) : run);
+    auto* data = storage_.make<XMLData>(special ? decode(start, pos_, true) : run);
     data->setLine(static_cast<int>(startLine));
     open_.back()->appendChild(data);
 }
@@ -283,7 +285,7 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
             return;
         }
         if (document_.keepText_ && !open_.empty()) {
-            auto* comment = document_.arena_.make<XMLComment>(std::string_view(start, std::size_t(close - start)));
+            auto* comment = storage_.make<XMLComment>(std::string_view(start, std::size_t(close - start)));
             comment->setLine(static_cast<int>(markupLine));
             open_.back()->appendChild(comment);
         }
@@ -303,7 +305,7 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
             return;
         }
         if (!open_.empty()) {
-            auto* cdata = document_.arena_.make<XMLCDATASection>(std::string_view(start, std::size_t(close - start)));
+            auto* cdata = storage_.make<XMLCDATASection>(std::string_view(start, std::size_t(close - start)));
             cdata->setLine(static_cast<int>(markupLine));
             open_.back()->appendChild(cdata);
         }
@@ -363,11 +365,11 @@ void XMLReader::startTag(std::uint32_t markupLine)
         stop_ = true;
         return;
     }
-    auto* element = document_.arena_.make<XMLElement>(document_, readName());
+    const std::uint32_t tag = nameNumber(readName());
+    const bool ok = readAttributes();
+    XMLElement* element = makeElement(tag);
     element->setLine(static_cast<int>(markupLine));
     open_.push_back(element);
-    const bool ok = readAttributes();
-    finishAttributes(element);
     if (!ok) {
         status_ = BadTagName;
         stop_ = true;
@@ -379,6 +381,12 @@ void XMLReader::startTag(std::uint32_t markupLine)
         advance();
         endTag();
     }
+}
+
+// Names are read from the text, whose bytes last as long as the document.
+std::uint32_t XMLReader::nameNumber(std::string_view name)
+{
+    return storage_.names().intern(name, [](std::string_view lasting) { return lasting; });
 }
 
 // Reads name="value" pairs into the scratch list; false on a byte that
@@ -400,57 +408,68 @@ bool XMLReader::readAttributes()
         if (*pos_ != '"' && *pos_ != '\'')
             continue;  // this byte starts the next attribute name
         unsigned found = 0;
-        std::string_view raw = quotedValue(*pos_, &found);
+        std::string_view value = quotedValue(*pos_, &found);
         skipWhitespace();
-        char* begin = const_cast<char*>(raw.data());
         if (found & NeedsDecoding) {
+            char* begin = const_cast<char*>(value.data());
+            value = decode(begin, begin + value.size(), false);
             // A reference may decode to the watched byte.
-            const std::string_view value = decode(begin, begin + raw.size(), false);
             if (document_.holdsWatchedByte(value))
                 found |= HoldsWatchedByte;
-            scratch_.emplace_back(name, value);
-        } else {
-            scratch_.emplace_back(name, raw);
         }
+        scratch_.push_back({name, value, nameNumber(name)});
         holdsWatchedByte_ = holdsWatchedByte_ || (found & HoldsWatchedByte) != 0;
     }
     return true;
 }
 
-// Sorts the attributes into name order; of repeated names the last value
-// wins. Elements hold a handful of attributes, so a stable insertion sort
-// beats the general algorithm (which allocates) except for long lists.
-void XMLReader::finishAttributes(XMLElement* element)
+// A value in the text is kept as its offset there; only a value past the
+// first 4 GiB of a text (which only parse() of a larger string gives) is
+// detached.
+AttributeRecord XMLReader::recordFor(std::uint32_t name, std::string_view value)
 {
-    if (scratch_.empty())
-        return;
-    auto byName = [](const XMLAttribute& a, const XMLAttribute& b) { return attributeNameLess(a.name(), b.name()); };
+    const auto offset = std::uint64_t(value.data() - base_);
+    if (offset <= std::numeric_limits<std::uint32_t>::max() && value.size() <= std::numeric_limits<std::uint32_t>::max())
+        return AttributeRecord{name, std::uint32_t(offset), std::uint32_t(value.size())};
+    return AttributeRecord{name | AttributeRecord::Detached, storage_.addValue(value), 0};
+}
+
+// The element with the attributes read, sorted into name order; of
+// repeated names the last value wins. Elements hold a handful of
+// attributes, so a stable insertion sort beats the general algorithm
+// (which allocates) except for long lists.
+XMLElement* XMLReader::makeElement(std::uint32_t tag)
+{
+    auto byName = [](const PendingAttribute& a, const PendingAttribute& b) { return attributeNameLess(a.name, b.name); };
     if (scratch_.size() > 16) {
         std::stable_sort(scratch_.begin(), scratch_.end(), byName);
     } else {
         for (std::size_t i = 1; i < scratch_.size(); ++i) {
-            const XMLAttribute moving = scratch_[i];
+            const PendingAttribute moving = scratch_[i];
             std::size_t j = i;
             for (; j > 0 && byName(moving, scratch_[j - 1]); --j)
                 scratch_[j] = scratch_[j - 1];
             scratch_[j] = moving;
         }
     }
-    auto sameName = [](std::string_view a, std::string_view b) {
-        return a.size() == b.size() && (a.empty() || (a[0] == b[0] && a == b));
-    };
     std::size_t kept = 0;
     for (std::size_t i = 0; i < scratch_.size(); ++i) {
-        if (kept > 0 && sameName(scratch_[kept - 1].name(), scratch_[i].name()))
+        if (kept > 0 && scratch_[kept - 1].number == scratch_[i].number)
             scratch_[kept - 1] = scratch_[i];
         else
             scratch_[kept++] = scratch_[i];
     }
-    auto* attrs = static_cast<XMLAttribute*>(
-        document_.arena_.allocate(sizeof(XMLAttribute) * kept, alignof(XMLAttribute)));
-    std::memcpy(static_cast<void*>(attrs), scratch_.data(), sizeof(XMLAttribute) * kept);
-    element->adoptAttributes(attrs, static_cast<std::uint32_t>(kept));
+    const auto count = static_cast<std::uint32_t>(kept);
+    XMLElement* element = XMLElement::make(storage_, tag, count, segment_);
     element->watchedByteHint_ = holdsWatchedByte_;
+    if (count == 0)
+        return element;
+    AttributeRun* attrs = element->run();
+    AttributeRecord* records = attrs->records();
+    for (std::size_t i = 0; i < kept; ++i)
+        records[i] = recordFor(scratch_[i].number, scratch_[i].value);
+    attrs->count = count;
+    return element;
 }
 
 // At a quote: the raw bytes up to the matching quote (or the end of the

@@ -12,7 +12,8 @@ class XMLDocument;
 //
 // The text is decoded in place (references shrink, dropped carriage returns
 // shrink), so names and values of the tree point into the buffer, which the
-// document owns. Lenient by design: only a bad attribute-name start, an end
+// document owns: names through the document's name table, attribute values
+// by their offset in the buffer, which the read registers as a segment. Lenient by design: only a bad attribute-name start, an end
 // tag that does not match, and nesting beyond XMLDocument::MaxDepth (counted
 // from the document's depth offset) are errors.
 class XMLReader {
@@ -41,7 +42,9 @@ private:
     void endTag();
     void startTag(std::uint32_t markupLine);
     bool readAttributes();
-    void finishAttributes(XMLElement* element);
+    XMLElement* makeElement(std::uint32_t tag);
+    std::uint32_t nameNumber(std::string_view name);
+    AttributeRecord recordFor(std::uint32_t name, std::string_view value);
     void closeInnermost();
     char* findPairEnd(char* from, char pairChar);
 
@@ -50,7 +53,16 @@ private:
     std::string_view quotedValue(char quote, unsigned* found = nullptr);
     std::string_view decode(char* begin, char* end, bool dropCarriageReturns);
 
+    struct PendingAttribute {
+        std::string_view name;
+        std::string_view value;
+        std::uint32_t number;
+    };
+
     XMLDocument& document_;
+    TreeStorage& storage_;
+    const char* base_;  // of the text, whose segment values point into
+    std::uint32_t segment_;
     char* pos_;
     char* end_;
     std::uint32_t line_ = 0;
@@ -58,7 +70,7 @@ private:
     bool stop_ = false;
     std::vector<XMLElement*> open_;
     XMLElement* result_ = nullptr;
-    std::vector<XMLAttribute> scratch_;
+    std::vector<PendingAttribute> scratch_;
     const char watched_;
     bool holdsWatchedByte_ = false;  // of the attributes being read
     char* nextSemicolon_;  // cache of the next ";" while decoding references
