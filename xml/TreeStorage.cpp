@@ -41,6 +41,7 @@ void TreeStorage::addBlock()
     ::madvise(block, BlockBytes, blockCount_ == 0 ? MADV_NOHUGEPAGE : MADV_HUGEPAGE);
 #endif
     new (block) BlockHeader{this, table_.get(), blockCount_};
+    blockHandle_ = blockCount_ << UnitBits;
     table_[blockCount_++] = block;
     block_ = block;
     cursor_ = block + HeaderBytes;
@@ -62,17 +63,14 @@ NodeHandle TreeStorage::allocateRegion(std::size_t bytes)
     return handle;
 }
 
-NodeHandle TreeStorage::allocate(std::size_t bytes)
+// A request that the block being filled cannot take: a new block, or
+// blocks of its own for a request larger than a block.
+NodeHandle TreeStorage::allocateElsewhere(std::size_t bytes)
 {
-    bytes = (bytes + 7) & ~std::size_t(7);
     if (bytes > BlockBytes - HeaderBytes)
         return allocateRegion(bytes);
-    if (bytes > std::size_t(end_ - cursor_))
-        addBlock();
-    char* place = cursor_;
-    cursor_ += bytes;
-    const std::uint32_t index = reinterpret_cast<const BlockHeader*>(block_)->index;
-    return index << UnitBits | NodeHandle(std::size_t(place - block_) >> UnitShift);
+    addBlock();
+    return allocate(bytes);
 }
 
 std::uint32_t TreeStorage::addSegment(const char* base)

@@ -38,7 +38,15 @@ public:
 
     // Room for `bytes` in node space, 8-byte aligned. Throws TreeStorageFull
     // when node space is exhausted, std::bad_alloc when memory is.
-    NodeHandle allocate(std::size_t bytes);
+    NodeHandle allocate(std::size_t bytes)
+    {
+        bytes = (bytes + 7) & ~std::size_t(7);
+        if (bytes > std::size_t(end_ - cursor_))
+            return allocateElsewhere(bytes);
+        char* place = cursor_;
+        cursor_ += bytes;
+        return blockHandle_ | NodeHandle(std::size_t(place - block_) >> UnitShift);
+    }
     char* at(NodeHandle handle) const { return table_[handle >> UnitBits] + unitOffset(handle); }
 
     template <typename T, typename... Args>
@@ -106,6 +114,7 @@ private:
         return std::size_t(handle & ((NodeHandle(1) << UnitBits) - 1)) << UnitShift;
     }
 
+    NodeHandle allocateElsewhere(std::size_t bytes);
     void addBlock();
     NodeHandle allocateRegion(std::size_t bytes);
     char* mapBlocks(std::size_t count);
@@ -120,6 +129,7 @@ private:
     std::uint32_t blockCount_ = 0;
     std::vector<std::pair<char*, std::size_t>> mappings_;
     char* block_ = nullptr;  // the block being filled
+    NodeHandle blockHandle_ = 0;
     char* cursor_ = nullptr;
     char* end_ = nullptr;
 };

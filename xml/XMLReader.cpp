@@ -2,42 +2,18 @@
 
 #include "xml/XMLDocument.h"
 
+#include "xml/ByteScan.h"
+
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <limits>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
-// ASCII-only character classes; bytes 128 to 255 belong to none.
-enum CharClass : std::uint8_t { Space = 1, NameChar = 2, NameStart = 4 };
-
-constexpr std::array<std::uint8_t, 256> makeClasses()
-{
-    std::array<std::uint8_t, 256> table{};
-    for (int c : {' ', '\t', '\n', '\v', '\f', '\r'})
-        table[c] = Space;
-    for (int c = 0; c < 256; ++c) {
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        const bool digit = c >= '0' && c <= '9';
-        const bool punct = c == '_' || c == ':' || c == '-';
-        if (letter || digit || punct)
-            table[c] |= NameChar;
-        if (letter || punct)
-            table[c] |= NameStart;
-    }
-    return table;
-}
-
-constexpr std::array<std::uint8_t, 256> Classes = makeClasses();
-
-bool is(char c, CharClass cls)
-{
-    return (Classes[static_cast<unsigned char>(c)] & cls) != 0;
-}
+using bytescan::is;
+using bytescan::NameChar;
+using bytescan::NameStart;
+using bytescan::Space;
 
 std::uint32_t countLineFeeds(const char* begin, const char* end)
 {
@@ -64,6 +40,9 @@ XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
     : document_(document), storage_(document.storage_), base_(text), segment_(storage_.addSegment(text)), pos_(text),
       end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
 {
+#ifdef __SSE2__
+    watchedBytes_ = _mm_set1_epi8(watched_);
+#endif
 }
 
 // The line counter goes up when the position moves onto a line feed; the
@@ -96,9 +75,7 @@ void XMLReader::skipWhitespace()
 std::string_view XMLReader::readName()
 {
     char* start = pos_;
-    char* stop = pos_;
-    while (stop < end_ && is(*stop, NameChar))
-        ++stop;
+    char* stop = atEnd() ? pos_ : pos_ + bytescan::nameLength(pos_, end_);
     if (stop > start) {
         pos_ = stop;  // name characters are never line feeds; the byte after may be
         if (pos_ < end_ && *pos_ == '\n')
@@ -131,28 +108,30 @@ unsigned XMLReader::scanTo(char stop)
     const __m128i carriageReturn = _mm_set1_epi8('\r');
     const __m128i watched = _mm_set1_epi8(watched_);
     for (; i + 16 <= length; i += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        unsigned before = 0xFFFF;
-        const unsigned stops = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, stopByte)));
-        if (stops != 0)
-            before = (1u << __builtin_ctz(stops)) - 1;
-        // Line feeds are rare: count the set bits one by one.
-        for (unsigned feeds = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeed))) & before; feeds != 0;
-             feeds &= feeds - 1)
-            ++lineFeeds;
+        const __m128i chunk = bytescan::load16(pos_ + i);
+        const unsigned stops = bytescan::maskOf(_mm_cmpeq_epi8(chunk, stopByte));
+        const __m128i feeds = _mm_cmpeq_epi8(chunk, lineFeed);
         const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(chunk, amp), _mm_cmpeq_epi8(chunk, carriageReturn));
-        if ((unsigned(_mm_movemask_epi8(odd)) & before) != 0)
-            found |= NeedsDecoding;
-        if ((unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, watched))) & before) != 0)
-            found |= HoldsWatchedByte;
+        const __m128i marked = _mm_cmpeq_epi8(chunk, watched);
+        // Mostly none of the three occurs: one test covers them all.
+        const unsigned before = stops != 0 ? (stops & (0u - stops)) - 1 : 0xFFFF;
+        if ((bytescan::maskOf(_mm_or_si128(_mm_or_si128(feeds, odd), marked)) & before) != 0) {
+            // Line feeds are few: count the set bits one by one.
+            for (unsigned bits = bytescan::maskOf(feeds) & before; bits != 0; bits &= bits - 1)
+                ++lineFeeds;
+            if ((bytescan::maskOf(odd) & before) != 0)
+                found |= NeedsDecoding;
+            if ((bytescan::maskOf(marked) & before) != 0)
+                found |= HoldsWatchedByte;
+        }
         if (stops != 0) {
-            i += std::size_t(__builtin_ctz(stops));
+            i += unsigned(__builtin_ctz(stops));
             stopped = true;
             break;
         }
     }
 #endif
-    for (; !stopped && i < length && bytes[i] != stop; ++i) {
+    for (; !stopped && i < length && bytes[i] != static_cast<unsigned char>(stop); ++i) {
         lineFeeds += bytes[i] == '\n';
         if (bytes[i] == '&' || bytes[i] == '\r')
             found |= NeedsDecoding;
@@ -386,7 +365,81 @@ void XMLReader::startTag(std::uint32_t markupLine)
 // Names are read from the text, whose bytes last as long as the document.
 std::uint32_t XMLReader::nameNumber(std::string_view name)
 {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    const std::size_t size = name.size();
+    if (size - 1 < 8 && end_ - name.data() >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, name.data(), 8);
+        word &= ~std::uint64_t(0) >> (64 - 8 * size);
+        // Two places per word: two names that share a place (as "type"
+        // and "define" would) do not push each other out.
+        const std::size_t place = (word * 0x9E3779B97F4A7C15ull) >> (64 - NameCacheBits);
+        if (nameCache_[place].word == word)
+            return nameCache_[place].number;
+        if (nameCache_[place ^ 1].word == word)
+            return nameCache_[place ^ 1].number;
+        return cacheName(place, word, name);
+    }
+#endif
+    return internName(name);
+}
+
+// The new name takes the first place, and the name there the second.
+std::uint32_t XMLReader::cacheName(std::size_t place, std::uint64_t word, std::string_view name)
+{
+    nameCache_[place ^ 1] = nameCache_[place];
+    nameCache_[place] = CachedName{word, internName(name)};
+    return nameCache_[place].number;
+}
+
+std::uint32_t XMLReader::internName(std::string_view name)
+{
     return storage_.names().intern(name, [](std::string_view lasting) { return lasting; });
+}
+
+// The common form, name="value" with neither a line feed, a reference nor
+// a carriage return in the value, read in one pass. Reads nothing and
+// returns false for any other form (and near the end of the text), which
+// readAttribute() then reads.
+inline bool XMLReader::readPlainAttribute()
+{
+#ifdef __SSE2__
+    char* name = pos_;
+    const std::size_t nameSize = bytescan::nameLength(name, end_);
+    char* equals = name + nameSize;
+    if (end_ - equals < 2 || equals[0] != '=' || (equals[1] != '"' && equals[1] != '\''))
+        return false;
+    const __m128i quote = _mm_set1_epi8(equals[1]);
+    bool marked = false;
+    char* value = equals + 2;
+    for (char* at = value;; at += 16) {
+        if (end_ - at < 16)
+            return false;
+        const __m128i chunk = bytescan::load16(at);
+        const unsigned quotes = bytescan::maskOf(_mm_cmpeq_epi8(chunk, quote));
+        const unsigned before = quotes != 0 ? (quotes & (0u - quotes)) - 1 : 0xFFFF;
+        const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')),
+                                         _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('&')),
+                                                      _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r'))));
+        if ((bytescan::maskOf(odd) & before) != 0)
+            return false;
+        marked = marked || (bytescan::maskOf(_mm_cmpeq_epi8(chunk, watchedBytes_)) & before) != 0;
+        if (quotes != 0) {
+            char* close = at + __builtin_ctz(quotes);
+            // Nothing passed was a line feed; the byte after the quote may be.
+            pos_ = close + 1;
+            if (pos_ < end_ && *pos_ == '\n')
+                ++line_;
+            skipWhitespace();
+            const std::string_view nameText(name, nameSize);
+            scratch_.push_back({nameText, std::string_view(value, std::size_t(close - value)), nameNumber(nameText)});
+            holdsWatchedByte_ = holdsWatchedByte_ || marked;
+            return true;
+        }
+    }
+#else
+    return false;
+#endif
 }
 
 // Reads name="value" pairs into the scratch list; false on a byte that
@@ -398,28 +451,37 @@ bool XMLReader::readAttributes()
     while (!atEnd() && *pos_ != '/' && *pos_ != '>') {
         if (!is(*pos_, NameStart))
             return false;
-        std::string_view name = readName();
-        if (peek() != '=')
-            continue;  // an attribute without a value is ignored
-        advance();
-        skipWhitespace();
-        if (atEnd())
+        if (!readPlainAttribute() && !readAttribute())
             break;
-        if (*pos_ != '"' && *pos_ != '\'')
-            continue;  // this byte starts the next attribute name
-        unsigned found = 0;
-        std::string_view value = quotedValue(*pos_, &found);
-        skipWhitespace();
-        if (found & NeedsDecoding) {
-            char* begin = const_cast<char*>(value.data());
-            value = decode(begin, begin + value.size(), false);
-            // A reference may decode to the watched byte.
-            if (document_.holdsWatchedByte(value))
-                found |= HoldsWatchedByte;
-        }
-        scratch_.push_back({name, value, nameNumber(name)});
-        holdsWatchedByte_ = holdsWatchedByte_ || (found & HoldsWatchedByte) != 0;
     }
+    return true;
+}
+
+// One attribute of any form at an attribute-name start; false when the
+// text ends after its "=".
+bool XMLReader::readAttribute()
+{
+    std::string_view name = readName();
+    if (peek() != '=')
+        return true;  // an attribute without a value is ignored
+    advance();
+    skipWhitespace();
+    if (atEnd())
+        return false;
+    if (*pos_ != '"' && *pos_ != '\'')
+        return true;  // this byte starts the next attribute name
+    unsigned found = 0;
+    std::string_view value = quotedValue(*pos_, &found);
+    skipWhitespace();
+    if (found & NeedsDecoding) {
+        char* begin = const_cast<char*>(value.data());
+        value = decode(begin, begin + value.size(), false);
+        // A reference may decode to the watched byte.
+        if (document_.holdsWatchedByte(value))
+            found |= HoldsWatchedByte;
+    }
+    scratch_.push_back({name, value, nameNumber(name)});
+    holdsWatchedByte_ = holdsWatchedByte_ || (found & HoldsWatchedByte) != 0;
     return true;
 }
 
@@ -434,40 +496,62 @@ AttributeRecord XMLReader::recordFor(std::uint32_t name, std::string_view value)
     return AttributeRecord{name | AttributeRecord::Detached, storage_.addValue(value), 0};
 }
 
-// The element with the attributes read, sorted into name order; of
-// repeated names the last value wins. Elements hold a handful of
-// attributes, so a stable insertion sort beats the general algorithm
-// (which allocates) except for long lists.
-XMLElement* XMLReader::makeElement(std::uint32_t tag)
+// Puts into order_ the indices of the scratch entries that the element
+// keeps, in name order; of repeated names the last value wins. Elements
+// hold a handful of attributes, so a stable insertion sort beats the
+// general algorithm (which allocates) except for long lists.
+void XMLReader::sortAttributes()
 {
-    auto byName = [](const PendingAttribute& a, const PendingAttribute& b) { return attributeNameLess(a.name, b.name); };
-    if (scratch_.size() > 16) {
-        std::stable_sort(scratch_.begin(), scratch_.end(), byName);
+    auto byName = [this](std::uint32_t a, std::uint32_t b) {
+        return attributeNameLess(scratch_[a].name, scratch_[b].name);
+    };
+    const auto count = static_cast<std::uint32_t>(scratch_.size());
+    order_.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        order_[i] = i;
+    if (count > 16) {
+        std::stable_sort(order_.begin(), order_.end(), byName);
     } else {
-        for (std::size_t i = 1; i < scratch_.size(); ++i) {
-            const PendingAttribute moving = scratch_[i];
-            std::size_t j = i;
-            for (; j > 0 && byName(moving, scratch_[j - 1]); --j)
-                scratch_[j] = scratch_[j - 1];
-            scratch_[j] = moving;
+        for (std::uint32_t i = 1; i < count; ++i) {
+            const std::uint32_t moving = order_[i];
+            std::uint32_t j = i;
+            for (; j > 0 && byName(moving, order_[j - 1]); --j)
+                order_[j] = order_[j - 1];
+            order_[j] = moving;
         }
     }
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < scratch_.size(); ++i) {
-        if (kept > 0 && scratch_[kept - 1].number == scratch_[i].number)
-            scratch_[kept - 1] = scratch_[i];
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (kept > 0 && scratch_[order_[kept - 1]].number == scratch_[order_[i]].number)
+            order_[kept - 1] = order_[i];
         else
-            scratch_[kept++] = scratch_[i];
+            order_[kept++] = order_[i];
     }
-    const auto count = static_cast<std::uint32_t>(kept);
+    order_.resize(kept);
+    sortedNumbers_.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        sortedNumbers_[i] = scratch_[i].number;
+}
+
+// The element with the attributes read, in name order.
+XMLElement* XMLReader::makeElement(std::uint32_t tag)
+{
+    bool sameNames = scratch_.size() == sortedNumbers_.size();
+    for (std::size_t i = 0; sameNames && i < scratch_.size(); ++i)
+        sameNames = scratch_[i].number == sortedNumbers_[i];
+    if (!sameNames)
+        sortAttributes();
+    const auto count = static_cast<std::uint32_t>(order_.size());
     XMLElement* element = XMLElement::make(storage_, tag, count, segment_);
     element->watchedByteHint_ = holdsWatchedByte_;
     if (count == 0)
         return element;
     AttributeRun* attrs = element->run();
     AttributeRecord* records = attrs->records();
-    for (std::size_t i = 0; i < kept; ++i)
-        records[i] = recordFor(scratch_[i].number, scratch_[i].value);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const PendingAttribute& pending = scratch_[order_[i]];
+        records[i] = recordFor(pending.number, pending.value);
+    }
     attrs->count = count;
     return element;
 }

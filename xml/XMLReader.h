@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string_view>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 class XMLDocument;
 
@@ -42,8 +45,13 @@ private:
     void endTag();
     void startTag(std::uint32_t markupLine);
     bool readAttributes();
+    __attribute__((always_inline)) bool readPlainAttribute();
+    bool readAttribute();
     XMLElement* makeElement(std::uint32_t tag);
+    void sortAttributes();
     std::uint32_t nameNumber(std::string_view name);
+    std::uint32_t cacheName(std::size_t place, std::uint64_t word, std::string_view name) __attribute__((noinline));
+    std::uint32_t internName(std::string_view name) __attribute__((noinline));
     AttributeRecord recordFor(std::uint32_t name, std::string_view value);
     void closeInnermost();
     char* findPairEnd(char* from, char pairChar);
@@ -71,7 +79,24 @@ private:
     std::vector<XMLElement*> open_;
     XMLElement* result_ = nullptr;
     std::vector<PendingAttribute> scratch_;
+    // The name numbers of the last attribute list sorted, and the order in
+    // which its entries went into the element: elements of one kind list
+    // the same names in the same order, and skip the sort.
+    std::vector<std::uint32_t> sortedNumbers_;
+    std::vector<std::uint32_t> order_;
+    // Names of up to eight bytes, by their bytes read as one word (name
+    // bytes are never zero, so the word also gives the length), with their
+    // numbers: most names are short and recur, and skip the name table.
+    struct CachedName {
+        std::uint64_t word;
+        std::uint32_t number;
+    };
+    static constexpr unsigned NameCacheBits = 8;
+    CachedName nameCache_[1u << NameCacheBits] = {};
     const char watched_;
+#ifdef __SSE2__
+    __m128i watchedBytes_;  // the watched byte in every lane
+#endif
     bool holdsWatchedByte_ = false;  // of the attributes being read
     char* nextSemicolon_;  // cache of the next ";" while decoding references
 };
