@@ -34,7 +34,7 @@ public:
     // that keep() returns for it (a lasting copy, or the name itself when
     // its bytes already last). Throws TreeStorageFull past MaxNames.
     template <typename Keep>
-    std::uint32_t intern(std::string_view name, Keep keep)
+    __attribute__((noinline)) std::uint32_t intern(std::string_view name, Keep keep)
     {
         const std::uint32_t hash = hashOf(name);
         std::size_t slot = hash & mask_;
@@ -47,7 +47,40 @@ public:
         return add(keep(name), hash, slot);
     }
 
+    // The same for a name of one to eight bytes, none of them zero, given
+    // also as `word`: its bytes in a little-endian word, the rest zero,
+    // which identifies the name. Most names are short and recur: a small
+    // cache of words spares them the hashing and comparing.
+    template <typename Keep>
+    std::uint32_t internShort(std::uint64_t word, std::string_view name, Keep keep)
+    {
+        // Two places per word: two names that share a place (as "type"
+        // and "define" would) do not push each other out.
+        const std::size_t place = (word * 0x9E3779B97F4A7C15ull) >> (64 - ShortCacheBits);
+        if (shortCache_[place].word == word)
+            return shortCache_[place].number;
+        if (shortCache_[place ^ 1].word == word)
+            return shortCache_[place ^ 1].number;
+        return cacheShort(place, word, name, keep);
+    }
+
 private:
+    struct ShortName {
+        std::uint64_t word;  // 0: none
+        std::uint32_t number;
+    };
+    static constexpr unsigned ShortCacheBits = 8;
+
+    // The new name takes the first place, and the name there the second.
+    template <typename Keep>
+    __attribute__((noinline)) std::uint32_t cacheShort(std::size_t place, std::uint64_t word, std::string_view name,
+                                                       Keep keep)
+    {
+        shortCache_[place ^ 1] = shortCache_[place];
+        shortCache_[place] = ShortName{word, intern(name, keep)};
+        return shortCache_[place].number;
+    }
+
     static std::uint32_t hashOf(std::string_view name);
     std::uint32_t add(std::string_view name, std::uint32_t hash, std::size_t slot);
     void grow();
@@ -57,4 +90,5 @@ private:
     // one in the low half; 0 marks a free slot.
     std::vector<std::uint64_t> slots_;
     std::size_t mask_;
+    ShortName shortCache_[std::size_t(1) << ShortCacheBits] = {};
 };

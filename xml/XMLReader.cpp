@@ -365,36 +365,17 @@ void XMLReader::startTag(std::uint32_t markupLine)
 // Names are read from the text, whose bytes last as long as the document.
 std::uint32_t XMLReader::nameNumber(std::string_view name)
 {
+    auto lasting = [](std::string_view text) { return text; };
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     const std::size_t size = name.size();
     if (size - 1 < 8 && end_ - name.data() >= 8) {
         std::uint64_t word;
         std::memcpy(&word, name.data(), 8);
         word &= ~std::uint64_t(0) >> (64 - 8 * size);
-        // Two places per word: two names that share a place (as "type"
-        // and "define" would) do not push each other out.
-        const std::size_t place = (word * 0x9E3779B97F4A7C15ull) >> (64 - NameCacheBits);
-        if (nameCache_[place].word == word)
-            return nameCache_[place].number;
-        if (nameCache_[place ^ 1].word == word)
-            return nameCache_[place ^ 1].number;
-        return cacheName(place, word, name);
+        return storage_.names().internShort(word, name, lasting);
     }
 #endif
-    return internName(name);
-}
-
-// The new name takes the first place, and the name there the second.
-std::uint32_t XMLReader::cacheName(std::size_t place, std::uint64_t word, std::string_view name)
-{
-    nameCache_[place ^ 1] = nameCache_[place];
-    nameCache_[place] = CachedName{word, internName(name)};
-    return nameCache_[place].number;
-}
-
-std::uint32_t XMLReader::internName(std::string_view name)
-{
-    return storage_.names().intern(name, [](std::string_view lasting) { return lasting; });
+    return storage_.names().intern(name, lasting);
 }
 
 // The common form, name="value" with neither a line feed, a reference nor

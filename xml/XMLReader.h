@@ -50,8 +50,6 @@ private:
     XMLElement* makeElement(std::uint32_t tag);
     void sortAttributes();
     std::uint32_t nameNumber(std::string_view name);
-    std::uint32_t cacheName(std::size_t place, std::uint64_t word, std::string_view name) __attribute__((noinline));
-    std::uint32_t internName(std::string_view name) __attribute__((noinline));
     AttributeRecord recordFor(std::uint32_t name, std::string_view value);
     void closeInnermost();
     char* findPairEnd(char* from, char pairChar);
@@ -84,15 +82,7 @@ private:
     // the same names in the same order, and skip the sort.
     std::vector<std::uint32_t> sortedNumbers_;
     std::vector<std::uint32_t> order_;
-    // Names of up to eight bytes, by their bytes read as one word (name
-    // bytes are never zero, so the word also gives the length), with their
-    // numbers: most names are short and recur, and skip the name table.
-    struct CachedName {
-        std::uint64_t word;
-        std::uint32_t number;
-    };
-    static constexpr unsigned NameCacheBits = 8;
-    CachedName nameCache_[1u << NameCacheBits] = {};
+
     const char watched_;
 #ifdef __SSE2__
     __m128i watchedBytes_;  // the watched byte in every lane
