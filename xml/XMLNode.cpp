@@ -167,6 +167,9 @@ void XMLElement::setTagName(std::string_view name)
     tag_ = storage().internCopy(name);
 }
 
+// Most elements hold a handful of attributes, and callers mostly ask with
+// a name taken from the element itself: a short run is scanned, comparing
+// the names' addresses and lengths before their bytes.
 AttributeRecord* XMLElement::find(std::string_view name) const
 {
     AttributeRun* attrs = run();
@@ -175,6 +178,14 @@ AttributeRecord* XMLElement::find(std::string_view name) const
     const NameTable& names = storage().names();
     AttributeRecord* first = attrs->records();
     AttributeRecord* end = first + attrs->count;
+    if (attrs->count <= 8) {
+        for (AttributeRecord* at = first; at != end; ++at) {
+            const std::string_view text = names.text(at->number());
+            if (text.size() == name.size() && (text.data() == name.data() || text == name))
+                return at;
+        }
+        return nullptr;
+    }
     AttributeRecord* at = std::lower_bound(first, end, name, [&](const AttributeRecord& record, std::string_view n) {
         return attributeNameLess(names.text(record.number()), n);
     });
