@@ -3,38 +3,37 @@
 #include <cstddef>
 #include <cstdint>
 
-// How an element keeps its attributes: one contiguous run of 12-byte
-// records in name order, behind a small header.
+// How an element keeps its attributes: one contiguous run of 10-byte
+// records in name order, behind a count.
 //
 // A record holds the name's number in the document's name table and the
-// value as an offset and a length into the run's segment (the buffer the
-// reader decoded the element from), so a value read from a file costs no
-// pointer. A value made later (by setAttribute, or copied from another
-// document) is "detached": the offset is then its index in the document's
-// list of values, which also holds values of 4 GiB and more whole.
-struct AttributeRecord {
+// value as an offset and a 16-bit length into the element's segment (the
+// buffer the reader decoded the element from), so a value read from a file
+// costs no pointer. A value made later (by setAttribute, or copied from
+// another document), and one of 64 KiB or more, is "detached": the offset
+// is then its index in the document's list of values, which holds values
+// of any length whole.
+struct __attribute__((packed)) AttributeRecord {
     static constexpr std::uint32_t Absent = std::uint32_t(1) << 31;
     static constexpr std::uint32_t Detached = std::uint32_t(1) << 30;
     static constexpr std::uint32_t NameMask = Detached - 1;
+    static constexpr std::size_t LargestInline = 0xFFFF;
 
     std::uint32_t name;    // the name's number, with the flags above
     std::uint32_t offset;  // into the segment, or the detached value's index
-    std::uint32_t size;    // of a value in the segment
+    std::uint16_t size;    // of a value in the segment
 
     std::uint32_t number() const { return name & NameMask; }
 };
 
 struct AttributeRun {
     std::uint32_t count;
-    std::uint32_t capacity;
-    std::uint32_t segment;  // 0: none, every value is detached or absent
 
-    // The records follow the header in the same allocation (computed
-    // through the address, as the compiler would take `this + 1` for the
-    // end of a lone header).
+    // The records follow the count in the same allocation (computed through
+    // the address, as the compiler would take `this + 1` for the end of a
+    // lone header).
     AttributeRecord* records() { return reinterpret_cast<AttributeRecord*>(recordsAddress()); }
     const AttributeRecord* records() const { return reinterpret_cast<const AttributeRecord*>(recordsAddress()); }
-
     std::uintptr_t recordsAddress() const { return reinterpret_cast<std::uintptr_t>(this) + sizeof(AttributeRun); }
 
     static std::size_t bytesFor(std::uint32_t capacity)
@@ -43,4 +42,4 @@ struct AttributeRun {
     }
 };
 
-static_assert(sizeof(AttributeRecord) == 12 && sizeof(AttributeRun) == 12, "records are packed");
+static_assert(sizeof(AttributeRecord) == 10 && sizeof(AttributeRun) == 4, "records are packed");

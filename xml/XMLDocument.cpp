@@ -58,11 +58,11 @@ XMLElement* XMLDocument::cloneElement(const XMLElement* source)
     const AttributeRun* attrs = source->run();
     if (attrs == nullptr || attrs->count == 0) {
         XMLElement* copy = XMLElement::make(storage_, source->tag_, 0, 0);
-        copy->watchedByteHint_ = source->watchedByteHint_;
+        copy->setMayHoldWatchedByte(source->mayHoldWatchedByte());
         return copy;
     }
-    XMLElement* copy = XMLElement::make(storage_, source->tag_, attrs->count, attrs->segment);
-    copy->watchedByteHint_ = source->watchedByteHint_;
+    XMLElement* copy = XMLElement::make(storage_, source->tag_, attrs->count, source->elementSegment_);
+    copy->setMayHoldWatchedByte(source->mayHoldWatchedByte());
     AttributeRun* copied = copy->run();
     std::copy_n(attrs->records(), attrs->count, copied->records());
     copied->count = attrs->count;
@@ -76,7 +76,7 @@ XMLElement* XMLDocument::cloneForeignElement(const XMLElement* source)
     const auto attrs = source->attributes();
     XMLElement* copy = XMLElement::make(storage_, storage_.internCopy(source->tagName()),
                                         static_cast<std::uint32_t>(attrs.size()), 0);
-    copy->watchedByteHint_ = source->watchedByteHint_ || source->document().watchedByte_ != watchedByte_;
+    copy->setMayHoldWatchedByte(source->mayHoldWatchedByte() || source->document().watchedByte_ != watchedByte_);
     if (attrs.empty())
         return copy;
     AttributeRun* copied = copy->run();

@@ -146,7 +146,7 @@ std::optional<std::string_view> XMLAttribute::value() const
     return std::string_view(value_, valueSize_);
 }
 
-XMLElement* XMLElement::make(TreeStorage& storage, std::uint32_t tag, std::uint32_t capacity, std::uint32_t segment)
+XMLElement* XMLElement::make(TreeStorage& storage, std::uint32_t tag, std::uint32_t capacity, std::uint16_t segment)
 {
     // Element and run share one allocation unless the run would need
     // blocks of its own: nodes always lie in an ordinary block.
@@ -155,10 +155,11 @@ XMLElement* XMLElement::make(TreeStorage& storage, std::uint32_t tag, std::uint3
     const bool shared = runBytes <= LargestShared;
     const NodeHandle handle = storage.allocate(sizeof(XMLElement) + (shared ? runBytes : 0));
     auto* element = new (storage.at(handle)) XMLElement(tag);
+    element->elementSegment_ = segment;
     if (capacity == 0)
         return element;
     element->attrs_ = shared ? handle + sizeof(XMLElement) / 8 : storage.allocate(runBytes);
-    *element->run() = AttributeRun{0, capacity, segment};
+    element->run()->count = 0;
     return element;
 }
 
@@ -192,26 +193,34 @@ AttributeRecord* XMLElement::find(std::string_view name) const
     return at != end && names.text(at->number()) == name ? at : nullptr;
 }
 
-// Room for one more record: a full run moves to a new place with twice the
-// room. The old run stays where it was, so that a caller iterating it is
-// not disturbed.
+// Room for one more record: a full run moves to a new place with room for
+// the next power of two. The old run stays where it was, so that a caller
+// iterating it is not disturbed.
 AttributeRun* XMLElement::roomForOneMore()
 {
     AttributeRun* attrs = run();
-    if (attrs != nullptr && attrs->count < attrs->capacity)
-        return attrs;
     const std::uint32_t count = attrs != nullptr ? attrs->count : 0;
-    if (count == std::numeric_limits<std::uint32_t>::max())
+    std::uint64_t capacity = count;
+    if ((elementFlags_ & GrownRun) != 0) {
+        capacity = 4;
+        while (capacity < count)
+            capacity *= 2;
+    }
+    if (attrs != nullptr && count < capacity)
+        return attrs;
+    std::uint64_t grownCapacity = 4;
+    while (grownCapacity < std::uint64_t(count) + 1)
+        grownCapacity *= 2;
+    if (grownCapacity > std::numeric_limits<std::uint32_t>::max())
         throw TreeStorageFull();
-    const auto capacity = static_cast<std::uint32_t>(
-        std::clamp<std::uint64_t>(std::uint64_t(count) * 2, 4, std::numeric_limits<std::uint32_t>::max()));
     TreeStorage& place = storage();
-    const NodeHandle handle = place.allocate(AttributeRun::bytesFor(capacity));
+    const NodeHandle handle = place.allocate(AttributeRun::bytesFor(std::uint32_t(grownCapacity)));
     auto* grown = reinterpret_cast<AttributeRun*>(place.at(handle));
-    *grown = AttributeRun{count, capacity, attrs != nullptr ? attrs->segment : 0};
+    grown->count = count;
     if (count != 0)
         std::copy_n(attrs->records(), count, grown->records());
     attrs_ = handle;
+    elementFlags_ |= GrownRun;
     return grown;
 }
 
@@ -221,7 +230,8 @@ void XMLElement::setAttribute(std::string_view name, std::optional<std::string_v
     AttributeRecord record{0, 0, 0};
     if (value) {
         const std::string_view stored = place.store(*value);
-        watchedByteHint_ = watchedByteHint_ || document().holdsWatchedByte(stored);
+        if (document().holdsWatchedByte(stored))
+            elementFlags_ |= MayHoldWatchedByte;
         record = AttributeRecord{AttributeRecord::Detached, place.addValue(stored), 0};
     } else {
         record.name = AttributeRecord::Absent;
@@ -258,7 +268,7 @@ void XMLElement::removeAttribute(std::string_view name)
 XMLAttribute XMLElement::view(const AttributeRecord& record) const
 {
     const TreeStorage& place = storage();
-    return viewOf(record, place, place.segment(run()->segment));
+    return viewOf(record, place, place.segment(elementSegment_));
 }
 
 std::optional<std::string_view> XMLElement::attribute(std::string_view name) const

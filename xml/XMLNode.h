@@ -76,10 +76,19 @@ private:
     Kind kind_;
 
 protected:
-    // For elements: whether an attribute value may hold the document's
-    // watched byte (see XMLDocument::setWatchedByte). Kept here, where the
-    // node has room to spare.
-    bool watchedByteHint_ = false;
+    // Element state kept here, where the node has room to spare: the flags
+    // below, and the segment that attribute values point into.
+    enum ElementFlag : std::uint8_t {
+        // An attribute value may hold the document's watched byte (see
+        // XMLDocument::setWatchedByte).
+        MayHoldWatchedByte = 1,
+        // The attribute run was made by adding to it and has room for the
+        // power of two at or above its count (at least 4); otherwise it has
+        // room for its count only.
+        GrownRun = 2,
+    };
+    std::uint8_t elementFlags_ = 0;
+    std::uint16_t elementSegment_ = 0;
 };
 
 // Text, comment and CDATA section: a leaf with one byte string of content.
@@ -190,9 +199,9 @@ public:
 
     private:
         friend class XMLElement;
-        Attributes(const AttributeRun* run, const TreeStorage& storage)
+        Attributes(const AttributeRun* run, const TreeStorage& storage, const char* base)
             : first_(run != nullptr ? run->records() : nullptr), count_(run != nullptr ? run->count : 0),
-              storage_(&storage), base_(run != nullptr ? storage.segment(run->segment) : nullptr)
+              storage_(&storage), base_(base)
         {
         }
         const AttributeRecord* first_;
@@ -217,11 +226,15 @@ public:
     std::string_view attributeText(std::string_view name) const;
     // When present, stores the value (possibly none) and returns true.
     bool findAttribute(std::string_view name, std::optional<std::string_view>& value) const;
-    Attributes attributes() const { return Attributes(run(), storage()); }
+    Attributes attributes() const
+    {
+        const TreeStorage& place = storage();
+        return Attributes(run(), place, place.segment(elementSegment_));
+    }
     // False only when no attribute value holds the document's watched byte;
     // lets a caller looking for that byte skip the element without
     // scanning its values.
-    bool mayHoldWatchedByte() const { return watchedByteHint_; }
+    bool mayHoldWatchedByte() const { return (elementFlags_ & MayHoldWatchedByte) != 0; }
 
 private:
     friend class XMLDocument;
@@ -230,7 +243,11 @@ private:
     explicit XMLElement(std::uint32_t tag) : XMLNode(Kind::Element), tag_(tag) {}
     // A new element with room for `capacity` attributes (none yet) whose
     // values lie in the given segment; the run follows the element.
-    static XMLElement* make(TreeStorage& storage, std::uint32_t tag, std::uint32_t capacity, std::uint32_t segment);
+    static XMLElement* make(TreeStorage& storage, std::uint32_t tag, std::uint32_t capacity, std::uint16_t segment);
+    void setMayHoldWatchedByte(bool may)
+    {
+        elementFlags_ = std::uint8_t(may ? elementFlags_ | MayHoldWatchedByte : elementFlags_ & ~MayHoldWatchedByte);
+    }
 
     TreeStorage& storage() const { return TreeStorage::of(this); }
     AttributeRun* run() const

@@ -37,12 +37,13 @@ bool isLeadingPart(std::string_view word, std::string_view full)
 }  // namespace
 
 XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
-    : document_(document), storage_(document.storage_), base_(text), segment_(storage_.addSegment(text)), pos_(text),
-      end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
+    : document_(document), storage_(document.storage_), base_(text), pos_(text), end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
 {
 #ifdef __SSE2__
     watchedBytes_ = _mm_set1_epi8(watched_);
 #endif
+    const std::uint32_t segment = storage_.addSegment(text);
+    elementSegment_ = segment <= std::numeric_limits<std::uint16_t>::max() ? std::uint16_t(segment) : 0;
 }
 
 // The line counter goes up when the position moves onto a line feed; the
@@ -466,14 +467,16 @@ bool XMLReader::readAttribute()
     return true;
 }
 
-// A value in the text is kept as its offset there; only a value past the
-// first 4 GiB of a text (which only parse() of a larger string gives) is
-// detached.
+// A value in the text is kept as its offset there. A value of 64 KiB or
+// more is detached, as is every value of a read whose segment number does
+// not fit an element (past 65,535 reads into one document) and a value past
+// the first 4 GiB of a text (which only parse() of a larger string gives).
 AttributeRecord XMLReader::recordFor(std::uint32_t name, std::string_view value)
 {
     const auto offset = std::uint64_t(value.data() - base_);
-    if (offset <= std::numeric_limits<std::uint32_t>::max() && value.size() <= std::numeric_limits<std::uint32_t>::max())
-        return AttributeRecord{name, std::uint32_t(offset), std::uint32_t(value.size())};
+    if (elementSegment_ != 0 && offset <= std::numeric_limits<std::uint32_t>::max() &&
+        value.size() <= AttributeRecord::LargestInline)
+        return AttributeRecord{name, std::uint32_t(offset), std::uint16_t(value.size())};
     return AttributeRecord{name | AttributeRecord::Detached, storage_.addValue(value), 0};
 }
 
@@ -523,8 +526,8 @@ XMLElement* XMLReader::makeElement(std::uint32_t tag)
     if (!sameNames)
         sortAttributes();
     const auto count = static_cast<std::uint32_t>(order_.size());
-    XMLElement* element = XMLElement::make(storage_, tag, count, segment_);
-    element->watchedByteHint_ = holdsWatchedByte_;
+    XMLElement* element = XMLElement::make(storage_, tag, count, elementSegment_);
+    element->setMayHoldWatchedByte(holdsWatchedByte_);
     if (count == 0)
         return element;
     AttributeRun* attrs = element->run();

@@ -16,9 +16,10 @@ class XMLDocument;
 // The text is decoded in place (references shrink, dropped carriage returns
 // shrink), so names and values of the tree point into the buffer, which the
 // document owns: names through the document's name table, attribute values
-// by their offset in the buffer, which the read registers as a segment. Lenient by design: only a bad attribute-name start, an end
-// tag that does not match, and nesting beyond XMLDocument::MaxDepth (counted
-// from the document's depth offset) are errors.
+// by their offset in the buffer, which the read registers as a segment.
+// Lenient by design: only a bad attribute-name start, an end tag that does
+// not match, and nesting beyond XMLDocument::MaxDepth (counted from the
+// document's depth offset) are errors.
 class XMLReader {
 public:
     enum Status { Ok = 0, BadTagName = 1, TagNameMismatch = 2, TooDeep = 3 };
@@ -68,7 +69,7 @@ private:
     XMLDocument& document_;
     TreeStorage& storage_;
     const char* base_;  // of the text, whose segment values point into
-    std::uint32_t segment_;
+    std::uint16_t elementSegment_;  // 0: every value detached
     char* pos_;
     char* end_;
     std::uint32_t line_ = 0;

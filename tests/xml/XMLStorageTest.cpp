@@ -8,6 +8,8 @@
 
 #include <sys/mman.h>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,35 @@ TEST(AttributeRun, ReadRunGrowsMovesAndShrinksInNameOrder)
     EXPECT_EQ(e->attribute("n"), std::nullopt);
     EXPECT_TRUE(e->hasAttribute("n"));
     EXPECT_EQ(e->attributes().size(), 7u);
+}
+
+// Runs that grow by powers of two and shrink, checked against maps; two
+// elements take turns, so that their runs lie next to each other.
+TEST(AttributeRun, AddsAndRemovalsMatchAMap)
+{
+    XMLDocument document(false);
+    XMLElement* elements[] = {document.createElement("e"), document.createElement("f")};
+    std::map<std::string, std::optional<std::string>> expected[2];
+    for (unsigned step = 0; step < 6000; ++step) {
+        XMLElement* e = elements[step % 2];
+        auto& map = expected[step % 2];
+        const std::string name = "k" + std::to_string(step * 7919 % 257);
+        if (step % 3 == 2) {
+            e->removeAttribute(name);
+            map.erase(name);
+        } else {
+            const std::optional<std::string> value =
+                step % 5 == 0 ? std::nullopt : std::optional<std::string>(std::to_string(step));
+            e->setAttribute(name, value);
+            map[name] = value;
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        std::string want;
+        for (const auto& [name, value] : expected[i])
+            want += name + (value ? "=" + *value : "") + " ";
+        EXPECT_EQ(names(elements[i]), want);
+    }
 }
 
 TEST(AttributeRun, CloneSharesNothingThatChangesLater)
@@ -137,6 +168,26 @@ TEST(NodeSpace, RunLargerThanABlock)
     e->setAttribute("b", "new");  // moves the whole run
     EXPECT_EQ(e->attributeText("a249999"), "249999");
     EXPECT_EQ(e->attributes().size(), 250001u);
+}
+
+// Values up to 65,535 bytes are kept as offsets into the text, longer ones
+// apart; and past 65,535 reads into one document every value is apart.
+TEST(LargeSizes, ValuesAroundTheInlineLimit)
+{
+    XMLDocument document(false);
+    for (std::size_t size : {std::size_t(0xFFFE), std::size_t(0xFFFF), std::size_t(0x10000), std::size_t(0x10001)}) {
+        const std::string value(size, 'x');
+        ASSERT_TRUE(document.parse("<e v='" + value + "' w='&lt;" + value + "'/>"));
+        EXPECT_EQ(document.root()->attributeText("v"), value);
+        EXPECT_EQ(document.root()->attributeText("w"), "<" + value);
+    }
+    std::vector<XMLElement*> roots;
+    for (int i = 0; i < 70000; ++i) {
+        ASSERT_TRUE(document.parse("<e v='" + std::to_string(i) + "'/>"));
+        roots.push_back(document.root());
+    }
+    for (int i : {0, 65533, 65534, 65535, 69999})
+        EXPECT_EQ(roots[i]->attributeText("v"), std::to_string(i));
 }
 
 TEST(LargeSizes, NothingIsCutTo32Bits)
