@@ -3,6 +3,7 @@
 #include "xml/XMLDocument.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <limits>
 
@@ -22,6 +23,7 @@ XMLNode* XMLNode::lastChild() const
 
 void XMLNode::appendChild(XMLNode* child)
 {
+    assert(sameDocument(child));
     const NodeHandle added = child->handle();
     child->parent_ = handle();
     if (XMLNode* first = firstChild()) {
@@ -36,6 +38,7 @@ void XMLNode::appendChild(XMLNode* child)
 
 void XMLNode::prependChild(XMLNode* child)
 {
+    assert(sameDocument(child));
     const NodeHandle added = child->handle();
     child->parent_ = handle();
     child->next_ = first_;
@@ -83,6 +86,7 @@ void XMLNode::replaceChild(XMLNode* oldChild, XMLNode* newChild)
 {
     if (!linksHere(oldChild) || newChild == nullptr)
         return;
+    assert(sameDocument(newChild));
     const NodeHandle added = newChild->handle();
     const bool wasFirst = first_ == oldChild->handle();
     const bool wasLast = oldChild->next_ == 0;
@@ -103,6 +107,7 @@ void XMLNode::insertAfter(XMLNode* ref, XMLNode* run)
 {
     if (run == nullptr)
         return;
+    assert(sameDocument(run));
     const NodeHandle parent = handle();
     XMLNode* end = run;
     for (XMLNode* current = run; current != nullptr; current = node(current->next_)) {

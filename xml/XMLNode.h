@@ -66,6 +66,7 @@ private:
         return handle != 0 ? reinterpret_cast<XMLNode*>(TreeStorage::resolve(this, handle)) : nullptr;
     }
     NodeHandle handle() const { return TreeStorage::handleOf(this); }
+    bool sameDocument(const XMLNode* other) const { return &TreeStorage::of(other) == &TreeStorage::of(this); }
     bool linksHere(const XMLNode* child) const;
 
     NodeHandle parent_ = 0;
