@@ -364,7 +364,7 @@ void XMLReader::startTag(std::uint32_t markupLine)
 }
 
 // Names are read from the text, whose bytes last as long as the document.
-std::uint32_t XMLReader::nameNumber(std::string_view name)
+inline std::uint32_t XMLReader::nameNumber(std::string_view name)
 {
     auto lasting = [](std::string_view text) { return text; };
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -391,34 +391,43 @@ inline bool XMLReader::readPlainAttribute()
     char* equals = name + nameSize;
     if (end_ - equals < 2 || equals[0] != '=' || (equals[1] != '"' && equals[1] != '\''))
         return false;
-    const __m128i quote = _mm_set1_epi8(equals[1]);
+    const char quoteByte = equals[1];
+    const __m128i quote = _mm_set1_epi8(quoteByte);
     bool marked = false;
     char* value = equals + 2;
-    for (char* at = value;; at += 16) {
+    char* close = nullptr;
+    for (char* at = value; close == nullptr; at += 16) {
         if (end_ - at < 16)
             return false;
         const __m128i chunk = bytescan::load16(at);
-        const unsigned quotes = bytescan::maskOf(_mm_cmpeq_epi8(chunk, quote));
-        const unsigned before = quotes != 0 ? (quotes & (0u - quotes)) - 1 : 0xFFFF;
-        const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')),
-                                         _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('&')),
-                                                      _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r'))));
-        if ((bytescan::maskOf(odd) & before) != 0)
-            return false;
-        marked = marked || (bytescan::maskOf(_mm_cmpeq_epi8(chunk, watchedBytes_)) & before) != 0;
-        if (quotes != 0) {
-            char* close = at + __builtin_ctz(quotes);
-            // Nothing passed was a line feed; the byte after the quote may be.
-            pos_ = close + 1;
-            if (pos_ < end_ && *pos_ == '\n')
-                ++line_;
-            skipWhitespace();
-            const std::string_view nameText(name, nameSize);
-            scratch_.push_back({nameText, std::string_view(value, std::size_t(close - value)), nameNumber(nameText)});
-            holdsWatchedByte_ = holdsWatchedByte_ || marked;
-            return true;
+        // One test for the closing quote and every byte that needs a look:
+        // a line feed, "&" or a carriage return (which leave this form) and
+        // the watched byte (which is only noted).
+        const __m128i stops =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, watchedBytes_)),
+                         _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')),
+                                      _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('&')),
+                                                   _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r')))));
+        for (unsigned hits = bytescan::maskOf(stops); hits != 0; hits &= hits - 1) {
+            char* hit = at + __builtin_ctz(hits);
+            if (*hit == quoteByte) {
+                close = hit;
+                break;
+            }
+            if (*hit == '\n' || *hit == '&' || *hit == '\r')
+                return false;
+            marked = true;
         }
     }
+    // Nothing passed was a line feed; the byte after the quote may be.
+    pos_ = close + 1;
+    if (pos_ < end_ && *pos_ == '\n')
+        ++line_;
+    skipWhitespace();
+    const std::string_view nameText(name, nameSize);
+    scratch_.push_back({nameText, std::string_view(value, std::size_t(close - value)), nameNumber(nameText)});
+    holdsWatchedByte_ = holdsWatchedByte_ || marked;
+    return true;
 #else
     return false;
 #endif

@@ -50,7 +50,7 @@ private:
     bool readAttribute();
     XMLElement* makeElement(std::uint32_t tag);
     void sortAttributes();
-    std::uint32_t nameNumber(std::string_view name);
+    __attribute__((always_inline)) std::uint32_t nameNumber(std::string_view name);
     AttributeRecord recordFor(std::uint32_t name, std::string_view value);
     void closeInnermost();
     char* findPairEnd(char* from, char pairChar);
