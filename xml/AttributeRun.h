@@ -11,8 +11,8 @@
 // buffer the reader decoded the element from), so a value read from a file
 // costs no pointer. A value made later (by setAttribute, or copied from
 // another document), and one of 64 KiB or more, is "detached": the offset
-// is then its index in the document's list of values, which holds values
-// of any length whole.
+// is then the handle of a view of it in node space, which holds values of
+// any length whole.
 struct __attribute__((packed)) AttributeRecord {
     static constexpr std::uint32_t Absent = std::uint32_t(1) << 31;
     static constexpr std::uint32_t Detached = std::uint32_t(1) << 30;
@@ -20,7 +20,7 @@ struct __attribute__((packed)) AttributeRecord {
     static constexpr std::size_t LargestInline = 0xFFFF;
 
     std::uint32_t name;    // the name's number, with the flags above
-    std::uint32_t offset;  // into the segment, or the detached value's index
+    std::uint32_t offset;  // into the segment, or the detached value's handle
     std::uint16_t size;    // of a value in the segment
 
     std::uint32_t number() const { return name & NameMask; }

@@ -6,8 +6,8 @@
 #include <vector>
 
 // Thrown when a document's tree outgrows what its records can address
-// (32 GiB of node space, 2^30 names, 2^32 detached values); the reader
-// reports it as a file too large.
+// (32 GiB of node space, 2^30 names); the reader reports it as a file too
+// large.
 struct TreeStorageFull : std::bad_alloc {
     const char* what() const noexcept override { return "document tree too large"; }
 };

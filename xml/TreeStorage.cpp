@@ -80,11 +80,3 @@ std::uint32_t TreeStorage::addSegment(const char* base)
     segments_.push_back(base);
     return static_cast<std::uint32_t>(segments_.size() - 1);
 }
-
-std::uint32_t TreeStorage::addValue(std::string_view value)
-{
-    if (values_.size() > std::numeric_limits<std::uint32_t>::max())
-        throw TreeStorageFull();
-    values_.push_back(value);
-    return static_cast<std::uint32_t>(values_.size() - 1);
-}

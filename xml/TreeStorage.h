@@ -86,10 +86,16 @@ public:
     std::uint32_t addSegment(const char* base);
     const char* segment(std::uint32_t index) const { return segments_[index]; }
 
-    // Detached attribute values (see AttributeRun.h); the bytes must be
-    // owned by the document.
-    std::uint32_t addValue(std::string_view value);
-    std::string_view value(std::uint32_t index) const { return values_[index]; }
+    // Detached attribute values (see AttributeRun.h), each a view kept in
+    // node space, which never moves; the bytes must be owned by the
+    // document.
+    NodeHandle addValue(std::string_view value)
+    {
+        const NodeHandle handle = allocate(sizeof(std::string_view));
+        new (at(handle)) std::string_view(value);
+        return handle;
+    }
+    std::string_view value(NodeHandle handle) const { return *reinterpret_cast<const std::string_view*>(at(handle)); }
 
 private:
     static constexpr unsigned BlockBits = 21;  // 2 MiB blocks
@@ -123,7 +129,6 @@ private:
     ByteArena arena_;
     NameTable names_;
     std::vector<const char*> segments_{nullptr};
-    std::vector<std::string_view> values_;
 
     std::unique_ptr<char*[]> table_;  // MaxBlocks entries, filled as blocks are added
     std::uint32_t blockCount_ = 0;
