@@ -89,7 +89,8 @@ inline unsigned nameCharMask(__m128i chunk)
         _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
     const __m128i digitOrColon =
         _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(chunk, _mm_set1_epi8(':' + 1)));
-    const __m128i punct = _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('_')), _mm_cmpeq_epi8(chunk, _mm_set1_epi8('-')));
+    const __m128i punct =
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('_')), _mm_cmpeq_epi8(chunk, _mm_set1_epi8('-')));
     return maskOf(_mm_or_si128(_mm_or_si128(letter, digitOrColon), punct));
 }
 

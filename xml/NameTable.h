@@ -28,7 +28,6 @@ public:
     NameTable();
 
     std::string_view text(std::uint32_t number) const { return names_[number]; }
-    std::size_t size() const { return names_.size(); }
 
     // The number of a name; a name not yet known is added with the bytes
     // that keep() returns for it (a lasting copy, or the name itself when

@@ -37,7 +37,8 @@ bool isLeadingPart(std::string_view word, std::string_view full)
 }  // namespace
 
 XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
-    : document_(document), storage_(document.storage_), base_(text), pos_(text), end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
+    : document_(document), storage_(document.storage_), base_(text), pos_(text), end_(text + size),
+      watched_(document.watchedByte()), nextSemicolon_(text)
 {
 #ifdef __SSE2__
     watchedBytes_ = _mm_set1_epi8(watched_);
