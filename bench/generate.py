@@ -9,9 +9,14 @@ Kinds:
   deep       many subtrees nested 100 levels deep (indentation makes the output
              grow with the square of the depth, so deeper trees measure the disk)
   loops      small input whose for/foreach expansion produces SIZE MB of output
+  includes   a file that includes SIZE MB of small files (about 1 KB each),
+             written into the folder OUTPUT-parts
+  chain      a chain of includes, each file including the next (about 8 KB
+             each, 128 files per MB), written into the folder OUTPUT-parts
   xhtml      documentation page for the -xhtml mode
 The same arguments always give the same bytes (a fixed pseudo-random seed).
 """
+import os
 import random
 import sys
 
@@ -86,6 +91,56 @@ def loops(out, size, rnd):
     out.write('    </for>\n  </foreach>\n</generated>\n')
 
 
+def part_folder(out, rnd, n, count):
+    """A folder element of `count` file elements, about 100 bytes each."""
+    word = rnd.choice(WORDS)
+    out.write('  <folder name="%s%d">\n' % (word, n))
+    for i in range(count):
+        out.write('    <file path="src/%s/%s_%04d.c" type="source" opt="-O%d"/>\n'
+                  % (word, rnd.choice(WORDS), rnd.randint(0, 9999), rnd.randint(0, 3)))
+    out.write('  </folder>\n')
+
+
+def parts_folder(path):
+    folder = path + "-parts"
+    os.makedirs(folder, exist_ok=True)
+    return folder
+
+
+def includes(out, size, rnd):
+    # Every part is its own file; the main file includes each once. A run
+    # counts at least 64 KiB of its budget per include, which leaves room
+    # for about 32,000 includes: 20 MB is about 20,000.
+    folder = parts_folder(out.name)
+    count = max(1, size // 1024)
+    out.write('<project name="includes">\n')
+    for n in range(count):
+        name = "p%05d.xml" % n
+        with open(os.path.join(folder, name), "w") as part:
+            part.write('<part n="%d">\n' % n)
+            part_folder(part, rnd, n, 16)
+            part.write('</part>\n')
+        out.write('  <include filename="%s/%s" no_root="1"/>\n' % (os.path.basename(folder), name))
+    out.write('</project>\n')
+
+
+def chain(out, size, rnd):
+    # File k holds a folder and includes file k+1 in its place, unwrapped,
+    # so that the output stays flat; 2,000 includes inside each other is the
+    # bound, which 15 MB stays below.
+    folder = parts_folder(out.name)
+    count = max(1, size // 8192)
+    out.write('<project name="chain">\n  <include filename="%s/c00000.xml" no_root="1"/>\n</project>\n'
+              % os.path.basename(folder))
+    for n in range(count):
+        with open(os.path.join(folder, "c%05d.xml" % n), "w") as part:
+            part.write('<part n="%d">\n' % n)
+            part_folder(part, rnd, n, 132)
+            if n + 1 < count:
+                part.write('  <include filename="c%05d.xml" no_root="1"/>\n' % (n + 1))
+            part.write('</part>\n')
+
+
 def xhtml(out, size, rnd):
     out.write('<html>\n<head><title>Manual</title></head>\n<body>\n')
     n = 0
@@ -100,7 +155,7 @@ def xhtml(out, size, rnd):
 
 
 KINDS = {"project": project, "directives": directives, "siblings": siblings, "deep": deep, "loops": loops,
-         "xhtml": xhtml}
+         "includes": includes, "chain": chain, "xhtml": xhtml}
 
 
 def main():

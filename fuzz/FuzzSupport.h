@@ -87,7 +87,7 @@ inline bool sameTree(const XMLNode* a, const XMLNode* b)
             const XMLElement* ey = y->toElement();
             if (ex->tagName() != ey->tagName() || ex->attributes().size() != ey->attributes().size())
                 return false;
-            const XMLAttribute* ay = ey->attributes().begin();
+            auto ay = ey->attributes().begin();
             for (const XMLAttribute& ax : ex->attributes()) {
                 if (ax.name() != ay->name() || ax.value() != ay->value())
                     return false;

@@ -3,11 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
-// Bump allocator that owns every node and string of one document.
+// Bump allocator that owns the strings and file buffers of one document
+// (its nodes live in node space, see TreeStorage).
 //
 // Nothing is freed individually: the whole arena goes away with its
 // document. Blocks grow from 64 KiB to 32 MiB as the document grows; blocks
@@ -21,13 +20,6 @@ public:
     ByteArena& operator=(const ByteArena&) = delete;
 
     void* allocate(std::size_t size, std::size_t alignment = alignof(std::max_align_t));
-
-    template <typename T, typename... Args>
-    T* make(Args&&... args)
-    {
-        static_assert(std::is_trivially_destructible_v<T>, "arena objects are never destroyed");
-        return new (allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
-    }
 
     // A copy of the bytes, owned by the arena. The empty string keeps a
     // non-null pointer so that it stays distinct from an absent value.

@@ -16,44 +16,64 @@ XMLDocument::~XMLDocument() = default;
 
 XMLElement* XMLDocument::createElement(std::string_view name)
 {
-    return arena_.make<XMLElement>(*this, store(name));
+    return XMLElement::make(storage_, storage_.internCopy(name), 0, 0);
 }
 
 XMLData* XMLDocument::createData(std::string_view text)
 {
-    return arena_.make<XMLData>(store(text));
+    return storage_.make<XMLData>(store(text));
 }
 
 XMLComment* XMLDocument::createComment(std::string_view text)
 {
-    return arena_.make<XMLComment>(store(text));
+    return storage_.make<XMLComment>(store(text));
 }
 
 XMLCDATASection* XMLDocument::createCDATASection(std::string_view text)
 {
-    return arena_.make<XMLCDATASection>(store(text));
+    return storage_.make<XMLCDATASection>(store(text));
 }
 
 XMLElement* XMLDocument::cloneElement(const XMLElement* source)
 {
-    // Strings of this document are never changed in place, so a copy made
-    // here shares them; strings of another document are copied.
-    const bool foreign = &source->document() != this;
-    auto own = [&](std::string_view text) { return foreign ? store(text) : text; };
-    auto* copy = arena_.make<XMLElement>(*this, own(source->tagName()));
-    copy->watchedByteHint_ = source->watchedByteHint_ || (foreign && source->document().watchedByte_ != watchedByte_);
+    if (&source->document() != this)
+        return cloneForeignElement(source);
+    // Names and values of this document are never changed in place, so the
+    // copy shares them: its records are the source's records.
+    const AttributeRun* attrs = source->run();
+    if (attrs == nullptr || attrs->count == 0) {
+        XMLElement* copy = XMLElement::make(storage_, source->tag_, 0, 0);
+        copy->setMayHoldWatchedByte(source->mayHoldWatchedByte());
+        return copy;
+    }
+    XMLElement* copy = XMLElement::make(storage_, source->tag_, attrs->count, source->elementSegment_);
+    copy->setMayHoldWatchedByte(source->mayHoldWatchedByte());
+    AttributeRun* copied = copy->run();
+    std::copy_n(attrs->records(), attrs->count, copied->records());
+    copied->count = attrs->count;
+    return copy;
+}
+
+// Strings of another document are copied; the attributes keep their order,
+// which is the same byte order in every document.
+XMLElement* XMLDocument::cloneForeignElement(const XMLElement* source)
+{
     const auto attrs = source->attributes();
+    XMLElement* copy = XMLElement::make(storage_, storage_.internCopy(source->tagName()),
+                                        static_cast<std::uint32_t>(attrs.size()), 0);
+    copy->setMayHoldWatchedByte(source->mayHoldWatchedByte() || source->document().watchedByte_ != watchedByte_);
     if (attrs.empty())
         return copy;
-    auto* copied = static_cast<XMLAttribute*>(arena_.allocate(sizeof(XMLAttribute) * attrs.size(), alignof(XMLAttribute)));
-    std::size_t i = 0;
+    AttributeRun* copied = copy->run();
+    AttributeRecord* record = copied->records();
     for (const XMLAttribute& attr : attrs) {
-        std::optional<std::string_view> value = attr.value();
-        if (value)
-            value = own(*value);
-        new (&copied[i++]) XMLAttribute(own(attr.name()), value);
+        const std::uint32_t name = storage_.internCopy(attr.name());
+        if (attr.hasValue())
+            *record++ = AttributeRecord{name | AttributeRecord::Detached, storage_.addValue(store(attr.text())), 0};
+        else
+            *record++ = AttributeRecord{name | AttributeRecord::Absent, 0, 0};
     }
-    copy->adoptAttributes(copied, static_cast<std::uint32_t>(attrs.size()));
+    copied->count = static_cast<std::uint32_t>(attrs.size());
     return copy;
 }
 
@@ -91,7 +111,7 @@ XMLNode* XMLDocument::cloneNode(const XMLNode* node, XMLNode* parent)
 
 bool XMLDocument::parse(std::string_view text)
 {
-    char* buffer = arena_.allocateBlock(text.size());
+    char* buffer = storage_.arena().allocateBlock(text.size());
     if (!text.empty())  // an empty view may carry no pointer, which memcpy must not get
         std::memcpy(buffer, text.data(), text.size());
     return parseInPlace(buffer, text.size());
@@ -102,7 +122,16 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
     if (const void* nul = std::memchr(text, '\0', size))
         size = std::size_t(static_cast<const char*>(nul) - text);
     XMLReader reader(*this, text, size);
-    const XMLReader::Status status = reader.read();
+    XMLReader::Status status;
+    try {
+        status = reader.read();
+    } catch (const TreeStorageFull&) {
+        // Only a file of some gigabytes whose elements are a few bytes each
+        // comes here: its tree would outgrow 32 GiB.
+        root_ = reader.result();
+        setError(0, "file too large");
+        return false;
+    }
     root_ = reader.result();
     switch (status) {
     case XMLReader::Ok:
@@ -124,7 +153,7 @@ bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes)
 {
     char* text = nullptr;
     const FileRead read = readBounded(descriptor, std::min(maxBytes, MaxFileBytes), FileSizing::Seek,
-                                      [&](std::size_t size) { return text = arena_.allocateBlock(size); });
+                                      [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
     fileBytes_ = read.fileBytes;
     if (read.tooLarge) {
         setError(0, "file too large");

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "rules/Limits.h"
-#include "xml/ByteArena.h"
+#include "xml/TreeStorage.h"
 #include "xml/XMLNode.h"
 
 #include <cstdint>
@@ -14,7 +14,7 @@
 // The default mode's document: the root element, what the input's XML
 // declaration and DOCTYPE said, the settings of the last write, and the
 // message and line of the last failed read or write. The document owns the
-// arena in which all of its nodes and strings live.
+// storage in which all of its nodes and strings live (see TreeStorage).
 class XMLDocument {
 public:
     // Deepest element nesting the reader accepts (MaxNestingDepth, counted
@@ -51,7 +51,7 @@ public:
     }
 
     // Copies bytes into the document's storage.
-    std::string_view store(std::string_view text) { return arena_.copy(text); }
+    std::string_view store(std::string_view text) { return storage_.store(text); }
 
     // Reads a document from text (NUL-terminated; the first NUL ends it).
     // The previous root is replaced but not destroyed.
@@ -100,11 +100,11 @@ protected:
 
 private:
     friend class XMLReader;
-    friend class XMLElement;
 
     bool parseInPlace(char* text, std::size_t size);
+    XMLElement* cloneForeignElement(const XMLElement* source);
 
-    ByteArena arena_;
+    TreeStorage storage_{*this};
     unsigned indentUnit_ = 0;
     unsigned wrapWidth_ = 0;
     bool keepText_;

@@ -3,113 +3,145 @@
 #include "xml/XMLDocument.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
+#include <limits>
+
+// The first child's previous link leads to the last child, whose next link
+// is none; any other child's predecessor links on to it.
+XMLNode* XMLNode::previousSibling() const
+{
+    XMLNode* before = node(prev_);
+    return before != nullptr && before->next_ != 0 ? before : nullptr;
+}
+
+XMLNode* XMLNode::lastChild() const
+{
+    const XMLNode* first = firstChild();
+    return first != nullptr ? node(first->prev_) : nullptr;
+}
 
 void XMLNode::appendChild(XMLNode* child)
 {
-    child->parent_ = this;
-    child->prev_ = last_;
-    if (last_ != nullptr)
-        last_->next_ = child;
-    else
-        first_ = child;
-    last_ = child;
+    assert(sameDocument(child));
+    const NodeHandle added = child->handle();
+    child->parent_ = handle();
+    if (XMLNode* first = firstChild()) {
+        node(first->prev_)->next_ = added;
+        child->prev_ = first->prev_;
+        first->prev_ = added;
+    } else {
+        first_ = added;
+        child->prev_ = added;
+    }
 }
 
 void XMLNode::prependChild(XMLNode* child)
 {
-    child->parent_ = this;
-    child->prev_ = nullptr;
+    assert(sameDocument(child));
+    const NodeHandle added = child->handle();
+    child->parent_ = handle();
     child->next_ = first_;
-    if (first_ != nullptr)
-        first_->prev_ = child;
-    else
-        last_ = child;
-    first_ = child;
+    if (XMLNode* first = firstChild()) {
+        child->prev_ = first->prev_;
+        first->prev_ = added;
+    } else {
+        child->prev_ = added;
+    }
+    first_ = added;
 }
 
 // A removed node keeps its old links, so membership is checked through the
 // neighbour's link back to it, not through the node's own parent field.
 bool XMLNode::linksHere(const XMLNode* child) const
 {
-    if (child == nullptr || child->parent_ != this)
+    if (child == nullptr || child->parent_ != handle())
         return false;
-    return child->prev_ != nullptr ? child->prev_->next_ == child : first_ == child;
+    const NodeHandle checked = child->handle();
+    if (first_ == checked)
+        return true;
+    const XMLNode* before = node(child->prev_);
+    return before != nullptr && before->next_ == checked;
 }
 
 void XMLNode::removeChild(XMLNode* child)
 {
     if (!linksHere(child))
         return;
-    XMLNode* before = child->prev_;
-    XMLNode* after = child->next_;
-    if (before != nullptr)
-        before->next_ = after;
+    XMLNode* first = firstChild();
+    if (child == first) {
+        first_ = child->next_;
+        if (XMLNode* second = firstChild())
+            second->prev_ = child->prev_;  // the last child
+        return;
+    }
+    node(child->prev_)->next_ = child->next_;
+    if (XMLNode* after = node(child->next_))
+        after->prev_ = child->prev_;
     else
-        first_ = after;
-    if (after != nullptr)
-        after->prev_ = before;
-    if (last_ == child)
-        last_ = before;
+        first->prev_ = child->prev_;  // its predecessor is the new last child
 }
 
 void XMLNode::replaceChild(XMLNode* oldChild, XMLNode* newChild)
 {
     if (!linksHere(oldChild) || newChild == nullptr)
         return;
-    XMLNode* before = oldChild->prev_;
-    XMLNode* after = oldChild->next_;
-    newChild->parent_ = this;
-    newChild->prev_ = before;
-    newChild->next_ = after;
-    if (before != nullptr)
-        before->next_ = newChild;
+    assert(sameDocument(newChild));
+    const NodeHandle added = newChild->handle();
+    const bool wasFirst = first_ == oldChild->handle();
+    const bool wasLast = oldChild->next_ == 0;
+    newChild->parent_ = handle();
+    newChild->next_ = oldChild->next_;
+    newChild->prev_ = wasFirst && wasLast ? added : oldChild->prev_;
+    if (wasFirst)
+        first_ = added;
     else
-        first_ = newChild;
-    if (after != nullptr)
-        after->prev_ = newChild;
-    else
-        last_ = newChild;
+        node(oldChild->prev_)->next_ = added;
+    if (!wasLast)
+        node(oldChild->next_)->prev_ = added;
+    else if (!wasFirst)
+        firstChild()->prev_ = added;
 }
 
 void XMLNode::insertAfter(XMLNode* ref, XMLNode* run)
 {
     if (run == nullptr)
         return;
+    assert(sameDocument(run));
+    const NodeHandle parent = handle();
     XMLNode* end = run;
-    XMLNode* previous = nullptr;
-    for (XMLNode* node = run; node != nullptr; node = node->next_) {
-        node->parent_ = this;
-        node->prev_ = previous;
-        previous = node;
-        end = node;
+    for (XMLNode* current = run; current != nullptr; current = node(current->next_)) {
+        current->parent_ = parent;
+        if (current != run)
+            current->prev_ = end->handle();
+        end = current;
     }
-    if (first_ == nullptr) {
-        first_ = run;
-        last_ = end;
+    if (first_ == 0) {
+        first_ = run->handle();
+        run->prev_ = end->handle();
         return;
     }
-    XMLNode* after = ref->next_;
-    ref->next_ = run;
-    run->prev_ = ref;
+    const NodeHandle after = ref->next_;
+    ref->next_ = run->handle();
+    run->prev_ = ref->handle();
     end->next_ = after;
-    if (after != nullptr)
-        after->prev_ = end;
+    if (after != 0)
+        node(after)->prev_ = end->handle();
     else
-        last_ = end;
+        firstChild()->prev_ = end->handle();
 }
 
 XMLNode* XMLNode::takeChildren()
 {
-    XMLNode* run = first_;
-    first_ = last_ = nullptr;
+    XMLNode* run = firstChild();
+    first_ = 0;
     return run;
 }
 
 void XMLCharacterData::setContent(std::string_view text)
 {
     data_ = text.data() != nullptr ? text.data() : "";
-    size_ = static_cast<std::uint32_t>(text.size());
+    size_ = text.size();
 }
 
 std::optional<std::string_view> XMLAttribute::value() const
@@ -119,99 +151,148 @@ std::optional<std::string_view> XMLAttribute::value() const
     return std::string_view(value_, valueSize_);
 }
 
-XMLElement::XMLElement(XMLDocument& document, std::string_view tagName)
-    : XMLNode(Kind::Element), document_(&document), tag_(tagName.data() != nullptr ? tagName.data() : ""),
-      tagSize_(static_cast<std::uint32_t>(tagName.size()))
+XMLElement* XMLElement::make(TreeStorage& storage, std::uint32_t tag, std::uint32_t capacity, std::uint16_t segment)
 {
+    // Element and run share one allocation unless the run would need
+    // blocks of its own: nodes always lie in an ordinary block.
+    constexpr std::size_t LargestShared = std::size_t(64) << 10;
+    const std::size_t runBytes = capacity != 0 ? AttributeRun::bytesFor(capacity) : 0;
+    const bool shared = runBytes <= LargestShared;
+    const NodeHandle handle = storage.allocate(sizeof(XMLElement) + (shared ? runBytes : 0));
+    auto* element = new (storage.at(handle)) XMLElement(tag);
+    element->elementSegment_ = segment;
+    if (capacity == 0)
+        return element;
+    element->attrs_ = shared ? handle + sizeof(XMLElement) / 8 : storage.allocate(runBytes);
+    element->run()->count = 0;
+    return element;
 }
 
 void XMLElement::setTagName(std::string_view name)
 {
-    name = document_->store(name);
-    tag_ = name.data();
-    tagSize_ = static_cast<std::uint32_t>(name.size());
+    tag_ = storage().internCopy(name);
 }
 
-namespace {
-
-template <typename Attr>
-Attr* lowerBound(Attr* first, Attr* last, std::string_view name)
+// Most elements hold a handful of attributes, and callers mostly ask with
+// a name taken from the element itself: a short run is scanned, comparing
+// the names' addresses and lengths before their bytes.
+AttributeRecord* XMLElement::find(std::string_view name) const
 {
-    return std::lower_bound(first, last, name, [](const XMLAttribute& a, std::string_view n) {
-        return attributeNameLess(a.name(), n);
+    AttributeRun* attrs = run();
+    if (attrs == nullptr)
+        return nullptr;
+    const NameTable& names = storage().names();
+    AttributeRecord* first = attrs->records();
+    AttributeRecord* end = first + attrs->count;
+    if (attrs->count <= 8) {
+        for (AttributeRecord* at = first; at != end; ++at) {
+            const std::string_view text = names.text(at->number());
+            if (text.size() == name.size() && (text.data() == name.data() || text == name))
+                return at;
+        }
+        return nullptr;
+    }
+    AttributeRecord* at = std::lower_bound(first, end, name, [&](const AttributeRecord& record, std::string_view n) {
+        return attributeNameLess(names.text(record.number()), n);
     });
+    return at != end && names.text(at->number()) == name ? at : nullptr;
 }
 
-}  // namespace
-
-const XMLAttribute* XMLElement::find(std::string_view name) const
+// Room for one more record: a full run moves to a new place with room for
+// the next power of two. The old run stays where it was, so that a caller
+// iterating it is not disturbed.
+AttributeRun* XMLElement::roomForOneMore()
 {
-    const XMLAttribute* first = attrs_;
-    const XMLAttribute* end = first + attrCount_;
-    const XMLAttribute* at = lowerBound(first, end, name);
-    return (at != end && at->name() == name) ? at : nullptr;
+    AttributeRun* attrs = run();
+    const std::uint32_t count = attrs != nullptr ? attrs->count : 0;
+    std::uint64_t capacity = count;
+    if ((elementFlags_ & GrownRun) != 0) {
+        capacity = 4;
+        while (capacity < count)
+            capacity *= 2;
+    }
+    if (attrs != nullptr && count < capacity)
+        return attrs;
+    std::uint64_t grownCapacity = 4;
+    while (grownCapacity < std::uint64_t(count) + 1)
+        grownCapacity *= 2;
+    if (grownCapacity > std::numeric_limits<std::uint32_t>::max())
+        throw TreeStorageFull();
+    TreeStorage& place = storage();
+    const NodeHandle handle = place.allocate(AttributeRun::bytesFor(std::uint32_t(grownCapacity)));
+    auto* grown = reinterpret_cast<AttributeRun*>(place.at(handle));
+    grown->count = count;
+    if (count != 0)
+        std::copy_n(attrs->records(), count, grown->records());
+    attrs_ = handle;
+    elementFlags_ |= GrownRun;
+    return grown;
 }
 
 void XMLElement::setAttribute(std::string_view name, std::optional<std::string_view> value)
 {
+    TreeStorage& place = storage();
+    AttributeRecord record{0, 0, 0};
     if (value) {
-        value = document_->store(*value);
-        watchedByteHint_ = watchedByteHint_ || document_->holdsWatchedByte(*value);
+        const std::string_view stored = place.store(*value);
+        if (document().holdsWatchedByte(stored))
+            elementFlags_ |= MayHoldWatchedByte;
+        record = AttributeRecord{AttributeRecord::Detached, place.addValue(stored), 0};
+    } else {
+        record.name = AttributeRecord::Absent;
     }
-    if (auto* existing = const_cast<XMLAttribute*>(find(name))) {
-        *existing = XMLAttribute(existing->name(), value);
+    if (AttributeRecord* existing = find(name)) {
+        record.name |= existing->number();
+        *existing = record;
         return;
     }
-    XMLAttribute added(document_->store(name), value);
-    if (attrCount_ == attrCapacity_) {
-        const std::uint32_t capacity = attrCapacity_ == 0 ? 4 : attrCapacity_ * 2;
-        auto* grown = static_cast<XMLAttribute*>(
-            document_->arena_.allocate(sizeof(XMLAttribute) * capacity, alignof(XMLAttribute)));
-        if (attrCount_ != 0)
-            std::memcpy(static_cast<void*>(grown), attrs_, sizeof(XMLAttribute) * attrCount_);
-        attrs_ = grown;
-        attrCapacity_ = capacity;
-    }
-    XMLAttribute* end = attrs_ + attrCount_;
-    XMLAttribute* at = lowerBound(attrs_, end, name);
-    std::memmove(static_cast<void*>(at + 1), at, sizeof(XMLAttribute) * std::size_t(end - at));
-    *at = added;
-    ++attrCount_;
+    record.name |= place.internCopy(name);
+    AttributeRun* attrs = roomForOneMore();
+    const NameTable& names = place.names();
+    AttributeRecord* first = attrs->records();
+    AttributeRecord* end = first + attrs->count;
+    AttributeRecord* at = std::lower_bound(first, end, name, [&](const AttributeRecord& r, std::string_view n) {
+        return attributeNameLess(names.text(r.number()), n);
+    });
+    std::copy_backward(at, end, end + 1);
+    *at = record;
+    ++attrs->count;
 }
 
 void XMLElement::removeAttribute(std::string_view name)
 {
-    auto* at = const_cast<XMLAttribute*>(find(name));
+    AttributeRecord* at = find(name);
     if (at == nullptr)
         return;
-    XMLAttribute* end = attrs_ + attrCount_;
-    std::memmove(static_cast<void*>(at), at + 1, sizeof(XMLAttribute) * std::size_t(end - at - 1));
-    --attrCount_;
+    AttributeRun* attrs = run();
+    AttributeRecord* end = attrs->records() + attrs->count;
+    std::copy(at + 1, end, at);
+    --attrs->count;
+}
+
+XMLAttribute XMLElement::view(const AttributeRecord& record) const
+{
+    const TreeStorage& place = storage();
+    return viewOf(record, place, place.segment(elementSegment_));
 }
 
 std::optional<std::string_view> XMLElement::attribute(std::string_view name) const
 {
-    const XMLAttribute* at = find(name);
-    return at != nullptr ? at->value() : std::nullopt;
+    const AttributeRecord* at = find(name);
+    return at != nullptr ? view(*at).value() : std::nullopt;
 }
 
 std::string_view XMLElement::attributeText(std::string_view name) const
 {
-    const XMLAttribute* at = find(name);
-    return at != nullptr ? at->text() : std::string_view();
+    const AttributeRecord* at = find(name);
+    return at != nullptr ? view(*at).text() : std::string_view();
 }
 
 bool XMLElement::findAttribute(std::string_view name, std::optional<std::string_view>& value) const
 {
-    const XMLAttribute* at = find(name);
+    const AttributeRecord* at = find(name);
     if (at == nullptr)
         return false;
-    value = at->value();
+    value = view(*at).value();
     return true;
-}
-
-void XMLElement::adoptAttributes(XMLAttribute* attrs, std::uint32_t count)
-{
-    attrs_ = attrs;
-    attrCount_ = attrCapacity_ = count;
 }

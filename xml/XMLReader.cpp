@@ -2,41 +2,18 @@
 
 #include "xml/XMLDocument.h"
 
+#include "xml/ByteScan.h"
+
 #include <algorithm>
-#include <array>
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include <limits>
 
 namespace {
 
-// ASCII-only character classes; bytes 128 to 255 belong to none.
-enum CharClass : std::uint8_t { Space = 1, NameChar = 2, NameStart = 4 };
-
-constexpr std::array<std::uint8_t, 256> makeClasses()
-{
-    std::array<std::uint8_t, 256> table{};
-    for (int c : {' ', '\t', '\n', '\v', '\f', '\r'})
-        table[c] = Space;
-    for (int c = 0; c < 256; ++c) {
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        const bool digit = c >= '0' && c <= '9';
-        const bool punct = c == '_' || c == ':' || c == '-';
-        if (letter || digit || punct)
-            table[c] |= NameChar;
-        if (letter || punct)
-            table[c] |= NameStart;
-    }
-    return table;
-}
-
-constexpr std::array<std::uint8_t, 256> Classes = makeClasses();
-
-bool is(char c, CharClass cls)
-{
-    return (Classes[static_cast<unsigned char>(c)] & cls) != 0;
-}
+using bytescan::is;
+using bytescan::NameChar;
+using bytescan::NameStart;
+using bytescan::Space;
 
 std::uint32_t countLineFeeds(const char* begin, const char* end)
 {
@@ -60,8 +37,14 @@ bool isLeadingPart(std::string_view word, std::string_view full)
 }  // namespace
 
 XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
-    : document_(document), pos_(text), end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
+    : document_(document), storage_(document.storage_), base_(text), pos_(text), end_(text + size),
+      watched_(document.watchedByte()), nextSemicolon_(text)
 {
+#ifdef __SSE2__
+    watchedBytes_ = _mm_set1_epi8(watched_);
+#endif
+    const std::uint32_t segment = storage_.addSegment(text);
+    elementSegment_ = segment <= std::numeric_limits<std::uint16_t>::max() ? std::uint16_t(segment) : 0;
 }
 
 // The line counter goes up when the position moves onto a line feed; the
@@ -94,9 +77,7 @@ void XMLReader::skipWhitespace()
 std::string_view XMLReader::readName()
 {
     char* start = pos_;
-    char* stop = pos_;
-    while (stop < end_ && is(*stop, NameChar))
-        ++stop;
+    char* stop = atEnd() ? pos_ : pos_ + bytescan::nameLength(pos_, end_);
     if (stop > start) {
         pos_ = stop;  // name characters are never line feeds; the byte after may be
         if (pos_ < end_ && *pos_ == '\n')
@@ -129,28 +110,30 @@ unsigned XMLReader::scanTo(char stop)
     const __m128i carriageReturn = _mm_set1_epi8('\r');
     const __m128i watched = _mm_set1_epi8(watched_);
     for (; i + 16 <= length; i += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        unsigned before = 0xFFFF;
-        const unsigned stops = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, stopByte)));
-        if (stops != 0)
-            before = (1u << __builtin_ctz(stops)) - 1;
-        // Line feeds are rare: count the set bits one by one.
-        for (unsigned feeds = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeed))) & before; feeds != 0;
-             feeds &= feeds - 1)
-            ++lineFeeds;
+        const __m128i chunk = bytescan::load16(pos_ + i);
+        const unsigned stops = bytescan::maskOf(_mm_cmpeq_epi8(chunk, stopByte));
+        const __m128i feeds = _mm_cmpeq_epi8(chunk, lineFeed);
         const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(chunk, amp), _mm_cmpeq_epi8(chunk, carriageReturn));
-        if ((unsigned(_mm_movemask_epi8(odd)) & before) != 0)
-            found |= NeedsDecoding;
-        if ((unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, watched))) & before) != 0)
-            found |= HoldsWatchedByte;
+        const __m128i marked = _mm_cmpeq_epi8(chunk, watched);
+        // Mostly none of the three occurs: one test covers them all.
+        const unsigned before = stops != 0 ? (stops & (0u - stops)) - 1 : 0xFFFF;
+        if ((bytescan::maskOf(_mm_or_si128(_mm_or_si128(feeds, odd), marked)) & before) != 0) {
+            // Line feeds are few: count the set bits one by one.
+            for (unsigned bits = bytescan::maskOf(feeds) & before; bits != 0; bits &= bits - 1)
+                ++lineFeeds;
+            if ((bytescan::maskOf(odd) & before) != 0)
+                found |= NeedsDecoding;
+            if ((bytescan::maskOf(marked) & before) != 0)
+                found |= HoldsWatchedByte;
+        }
         if (stops != 0) {
-            i += std::size_t(__builtin_ctz(stops));
+            i += unsigned(__builtin_ctz(stops));
             stopped = true;
             break;
         }
     }
 #endif
-    for (; !stopped && i < length && bytes[i] != stop; ++i) {
+    for (; !stopped && i < length && bytes[i] != static_cast<unsigned char>(stop); ++i) {
         lineFeeds += bytes[i] == '\n';
         if (bytes[i] == '&' || bytes[i] == '\r')
             found |= NeedsDecoding;
@@ -201,7 +184,7 @@ void XMLReader::characterData()
     if (open_.empty() || !document_.keepText_)
         return;
     const std::string_view run(start, std::size_t(pos_ - start));
-    auto* data = document_.arena_.make<XMLData>(special ? decode(start, pos_, true) : run);
+    auto* data = storage_.make<XMLData>(special ? decode(start, pos_, true) : run);
     data->setLine(static_cast<int>(startLine));
     open_.back()->appendChild(data);
 }
@@ -283,7 +266,7 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
             return;
         }
         if (document_.keepText_ && !open_.empty()) {
-            auto* comment = document_.arena_.make<XMLComment>(std::string_view(start, std::size_t(close - start)));
+            auto* comment = storage_.make<XMLComment>(std::string_view(start, std::size_t(close - start)));
             comment->setLine(static_cast<int>(markupLine));
             open_.back()->appendChild(comment);
         }
@@ -303,7 +286,7 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
             return;
         }
         if (!open_.empty()) {
-            auto* cdata = document_.arena_.make<XMLCDATASection>(std::string_view(start, std::size_t(close - start)));
+            auto* cdata = storage_.make<XMLCDATASection>(std::string_view(start, std::size_t(close - start)));
             cdata->setLine(static_cast<int>(markupLine));
             open_.back()->appendChild(cdata);
         }
@@ -363,11 +346,11 @@ void XMLReader::startTag(std::uint32_t markupLine)
         stop_ = true;
         return;
     }
-    auto* element = document_.arena_.make<XMLElement>(document_, readName());
+    const std::uint32_t tag = nameNumber(readName());
+    const bool ok = readAttributes();
+    XMLElement* element = makeElement(tag);
     element->setLine(static_cast<int>(markupLine));
     open_.push_back(element);
-    const bool ok = readAttributes();
-    finishAttributes(element);
     if (!ok) {
         status_ = BadTagName;
         stop_ = true;
@@ -381,6 +364,76 @@ void XMLReader::startTag(std::uint32_t markupLine)
     }
 }
 
+// Names are read from the text, whose bytes last as long as the document.
+inline std::uint32_t XMLReader::nameNumber(std::string_view name)
+{
+    auto lasting = [](std::string_view text) { return text; };
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    const std::size_t size = name.size();
+    if (size - 1 < 8 && end_ - name.data() >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, name.data(), 8);
+        word &= ~std::uint64_t(0) >> (64 - 8 * size);
+        return storage_.names().internShort(word, name, lasting);
+    }
+#endif
+    return storage_.names().intern(name, lasting);
+}
+
+// The common form, name="value" with neither a line feed, a reference nor
+// a carriage return in the value, read in one pass. Reads nothing and
+// returns false for any other form (and near the end of the text), which
+// readAttribute() then reads.
+inline bool XMLReader::readPlainAttribute()
+{
+#ifdef __SSE2__
+    char* name = pos_;
+    const std::size_t nameSize = bytescan::nameLength(name, end_);
+    char* equals = name + nameSize;
+    if (end_ - equals < 2 || equals[0] != '=' || (equals[1] != '"' && equals[1] != '\''))
+        return false;
+    const char quoteByte = equals[1];
+    const __m128i quote = _mm_set1_epi8(quoteByte);
+    bool marked = false;
+    char* value = equals + 2;
+    char* close = nullptr;
+    for (char* at = value; close == nullptr; at += 16) {
+        if (end_ - at < 16)
+            return false;
+        const __m128i chunk = bytescan::load16(at);
+        // One test for the closing quote and every byte that needs a look:
+        // a line feed, "&" or a carriage return (which leave this form) and
+        // the watched byte (which is only noted).
+        const __m128i stops =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, watchedBytes_)),
+                         _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')),
+                                      _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('&')),
+                                                   _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r')))));
+        for (unsigned hits = bytescan::maskOf(stops); hits != 0; hits &= hits - 1) {
+            char* hit = at + __builtin_ctz(hits);
+            if (*hit == quoteByte) {
+                close = hit;
+                break;
+            }
+            if (*hit == '\n' || *hit == '&' || *hit == '\r')
+                return false;
+            marked = true;
+        }
+    }
+    // Nothing passed was a line feed; the byte after the quote may be.
+    pos_ = close + 1;
+    if (pos_ < end_ && *pos_ == '\n')
+        ++line_;
+    skipWhitespace();
+    const std::string_view nameText(name, nameSize);
+    scratch_.push_back({nameText, std::string_view(value, std::size_t(close - value)), nameNumber(nameText)});
+    holdsWatchedByte_ = holdsWatchedByte_ || marked;
+    return true;
+#else
+    return false;
+#endif
+}
+
 // Reads name="value" pairs into the scratch list; false on a byte that
 // cannot start an attribute name.
 bool XMLReader::readAttributes()
@@ -390,67 +443,111 @@ bool XMLReader::readAttributes()
     while (!atEnd() && *pos_ != '/' && *pos_ != '>') {
         if (!is(*pos_, NameStart))
             return false;
-        std::string_view name = readName();
-        if (peek() != '=')
-            continue;  // an attribute without a value is ignored
-        advance();
-        skipWhitespace();
-        if (atEnd())
+        if (!readPlainAttribute() && !readAttribute())
             break;
-        if (*pos_ != '"' && *pos_ != '\'')
-            continue;  // this byte starts the next attribute name
-        unsigned found = 0;
-        std::string_view raw = quotedValue(*pos_, &found);
-        skipWhitespace();
-        char* begin = const_cast<char*>(raw.data());
-        if (found & NeedsDecoding) {
-            // A reference may decode to the watched byte.
-            const std::string_view value = decode(begin, begin + raw.size(), false);
-            if (document_.holdsWatchedByte(value))
-                found |= HoldsWatchedByte;
-            scratch_.emplace_back(name, value);
-        } else {
-            scratch_.emplace_back(name, raw);
-        }
-        holdsWatchedByte_ = holdsWatchedByte_ || (found & HoldsWatchedByte) != 0;
     }
     return true;
 }
 
-// Sorts the attributes into name order; of repeated names the last value
-// wins. Elements hold a handful of attributes, so a stable insertion sort
-// beats the general algorithm (which allocates) except for long lists.
-void XMLReader::finishAttributes(XMLElement* element)
+// One attribute of any form at an attribute-name start; false when the
+// text ends after its "=".
+bool XMLReader::readAttribute()
 {
-    if (scratch_.empty())
-        return;
-    auto byName = [](const XMLAttribute& a, const XMLAttribute& b) { return attributeNameLess(a.name(), b.name()); };
-    if (scratch_.size() > 16) {
-        std::stable_sort(scratch_.begin(), scratch_.end(), byName);
+    std::string_view name = readName();
+    if (peek() != '=')
+        return true;  // an attribute without a value is ignored
+    advance();
+    skipWhitespace();
+    if (atEnd())
+        return false;
+    if (*pos_ != '"' && *pos_ != '\'')
+        return true;  // this byte starts the next attribute name
+    unsigned found = 0;
+    std::string_view value = quotedValue(*pos_, &found);
+    skipWhitespace();
+    if (found & NeedsDecoding) {
+        char* begin = const_cast<char*>(value.data());
+        value = decode(begin, begin + value.size(), false);
+        // A reference may decode to the watched byte.
+        if (document_.holdsWatchedByte(value))
+            found |= HoldsWatchedByte;
+    }
+    scratch_.push_back({name, value, nameNumber(name)});
+    holdsWatchedByte_ = holdsWatchedByte_ || (found & HoldsWatchedByte) != 0;
+    return true;
+}
+
+// A value in the text is kept as its offset there. A value of 64 KiB or
+// more is detached, as is every value of a read whose segment number does
+// not fit an element (past 65,535 reads into one document) and a value past
+// the first 4 GiB of a text (which only parse() of a larger string gives).
+AttributeRecord XMLReader::recordFor(std::uint32_t name, std::string_view value)
+{
+    const auto offset = std::uint64_t(value.data() - base_);
+    if (elementSegment_ != 0 && offset <= std::numeric_limits<std::uint32_t>::max() &&
+        value.size() <= AttributeRecord::LargestInline)
+        return AttributeRecord{name, std::uint32_t(offset), std::uint16_t(value.size())};
+    return AttributeRecord{name | AttributeRecord::Detached, storage_.addValue(value), 0};
+}
+
+// Puts into order_ the indices of the scratch entries that the element
+// keeps, in name order; of repeated names the last value wins. Elements
+// hold a handful of attributes, so a stable insertion sort beats the
+// general algorithm (which allocates) except for long lists.
+void XMLReader::sortAttributes()
+{
+    auto byName = [this](std::uint32_t a, std::uint32_t b) {
+        return attributeNameLess(scratch_[a].name, scratch_[b].name);
+    };
+    const auto count = static_cast<std::uint32_t>(scratch_.size());
+    order_.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        order_[i] = i;
+    if (count > 16) {
+        std::stable_sort(order_.begin(), order_.end(), byName);
     } else {
-        for (std::size_t i = 1; i < scratch_.size(); ++i) {
-            const XMLAttribute moving = scratch_[i];
-            std::size_t j = i;
-            for (; j > 0 && byName(moving, scratch_[j - 1]); --j)
-                scratch_[j] = scratch_[j - 1];
-            scratch_[j] = moving;
+        for (std::uint32_t i = 1; i < count; ++i) {
+            const std::uint32_t moving = order_[i];
+            std::uint32_t j = i;
+            for (; j > 0 && byName(moving, order_[j - 1]); --j)
+                order_[j] = order_[j - 1];
+            order_[j] = moving;
         }
     }
-    auto sameName = [](std::string_view a, std::string_view b) {
-        return a.size() == b.size() && (a.empty() || (a[0] == b[0] && a == b));
-    };
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < scratch_.size(); ++i) {
-        if (kept > 0 && sameName(scratch_[kept - 1].name(), scratch_[i].name()))
-            scratch_[kept - 1] = scratch_[i];
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (kept > 0 && scratch_[order_[kept - 1]].number == scratch_[order_[i]].number)
+            order_[kept - 1] = order_[i];
         else
-            scratch_[kept++] = scratch_[i];
+            order_[kept++] = order_[i];
     }
-    auto* attrs = static_cast<XMLAttribute*>(
-        document_.arena_.allocate(sizeof(XMLAttribute) * kept, alignof(XMLAttribute)));
-    std::memcpy(static_cast<void*>(attrs), scratch_.data(), sizeof(XMLAttribute) * kept);
-    element->adoptAttributes(attrs, static_cast<std::uint32_t>(kept));
-    element->watchedByteHint_ = holdsWatchedByte_;
+    order_.resize(kept);
+    sortedNumbers_.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        sortedNumbers_[i] = scratch_[i].number;
+}
+
+// The element with the attributes read, in name order.
+XMLElement* XMLReader::makeElement(std::uint32_t tag)
+{
+    bool sameNames = scratch_.size() == sortedNumbers_.size();
+    for (std::size_t i = 0; sameNames && i < scratch_.size(); ++i)
+        sameNames = scratch_[i].number == sortedNumbers_[i];
+    if (!sameNames)
+        sortAttributes();
+    const auto count = static_cast<std::uint32_t>(order_.size());
+    XMLElement* element = XMLElement::make(storage_, tag, count, elementSegment_);
+    element->setMayHoldWatchedByte(holdsWatchedByte_);
+    if (count == 0)
+        return element;
+    AttributeRun* attrs = element->run();
+    AttributeRecord* records = attrs->records();
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const PendingAttribute& pending = scratch_[order_[i]];
+        records[i] = recordFor(pending.number, pending.value);
+    }
+    attrs->count = count;
+    return element;
 }
 
 // At a quote: the raw bytes up to the matching quote (or the end of the

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string_view>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 class XMLDocument;
 
@@ -12,9 +15,11 @@ class XMLDocument;
 //
 // The text is decoded in place (references shrink, dropped carriage returns
 // shrink), so names and values of the tree point into the buffer, which the
-// document owns. Lenient by design: only a bad attribute-name start, an end
-// tag that does not match, and nesting beyond XMLDocument::MaxDepth (counted
-// from the document's depth offset) are errors.
+// document owns: names through the document's name table, attribute values
+// by their offset in the buffer, which the read registers as a segment.
+// Lenient by design: only a bad attribute-name start, an end tag that does
+// not match, and nesting beyond XMLDocument::MaxDepth (counted from the
+// document's depth offset) are errors.
 class XMLReader {
 public:
     enum Status { Ok = 0, BadTagName = 1, TagNameMismatch = 2, TooDeep = 3 };
@@ -41,7 +46,12 @@ private:
     void endTag();
     void startTag(std::uint32_t markupLine);
     bool readAttributes();
-    void finishAttributes(XMLElement* element);
+    __attribute__((always_inline)) bool readPlainAttribute();
+    bool readAttribute();
+    XMLElement* makeElement(std::uint32_t tag);
+    void sortAttributes();
+    __attribute__((always_inline)) std::uint32_t nameNumber(std::string_view name);
+    AttributeRecord recordFor(std::uint32_t name, std::string_view value);
     void closeInnermost();
     char* findPairEnd(char* from, char pairChar);
 
@@ -50,7 +60,16 @@ private:
     std::string_view quotedValue(char quote, unsigned* found = nullptr);
     std::string_view decode(char* begin, char* end, bool dropCarriageReturns);
 
+    struct PendingAttribute {
+        std::string_view name;
+        std::string_view value;
+        std::uint32_t number;
+    };
+
     XMLDocument& document_;
+    TreeStorage& storage_;
+    const char* base_;  // of the text, whose segment values point into
+    std::uint16_t elementSegment_;  // 0: every value detached
     char* pos_;
     char* end_;
     std::uint32_t line_ = 0;
@@ -58,8 +77,17 @@ private:
     bool stop_ = false;
     std::vector<XMLElement*> open_;
     XMLElement* result_ = nullptr;
-    std::vector<XMLAttribute> scratch_;
+    std::vector<PendingAttribute> scratch_;
+    // The name numbers of the last attribute list sorted, and the order in
+    // which its entries went into the element: elements of one kind list
+    // the same names in the same order, and skip the sort.
+    std::vector<std::uint32_t> sortedNumbers_;
+    std::vector<std::uint32_t> order_;
+
     const char watched_;
+#ifdef __SSE2__
+    __m128i watchedBytes_;  // the watched byte in every lane
+#endif
     bool holdsWatchedByte_ = false;  // of the attributes being read
     char* nextSemicolon_;  // cache of the next ";" while decoding references
 };

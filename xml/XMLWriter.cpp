@@ -1,11 +1,8 @@
 #include "xml/XMLWriter.h"
 
+#include "xml/ByteScan.h"
 #include "xml/XMLDocument.h"
 
-#include <array>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #include <vector>
 
 void OutputSink::spaces(std::size_t count)
@@ -95,6 +92,42 @@ void XMLWriter::writeNode(const XMLNode* node, std::size_t level)
     }
 }
 
+// Most values print as they are: such an attribute goes into the output
+// block in one piece.
+inline void XMLWriter::writeAttribute(const XMLAttribute& attr, bool wrap, std::size_t level)
+{
+    const std::string_view name = attr.name();
+    if (!attr.hasValue()) {
+        out_.put(' ');
+        out_.put(name);
+        out_.put("=\"\"");
+        return;
+    }
+    const std::string_view value = attr.text();
+    if (!wrap && bytescan::isPlain(value.data(), value.size())) {
+        if (char* at = out_.room(name.size() + value.size() + 4 + 16)) {
+            *at++ = ' ';
+            at = OutputSink::copyWithSlack(at, name);
+            *at++ = '=';
+            *at++ = '"';
+            at = OutputSink::copyWithSlack(at, value);
+            *at++ = '"';
+            out_.commit(at);
+            return;
+        }
+    }
+    if (wrap) {
+        out_.put('\n');
+        out_.spaces((level + 1) * indentUnit_);
+    } else {
+        out_.put(' ');
+    }
+    out_.put(name);
+    out_.put("=\"");
+    writeEscaped(value);
+    out_.put('"');
+}
+
 bool XMLWriter::openNode(const XMLNode* node, std::size_t level)
 {
     out_.spaces(level * indentUnit_);
@@ -120,24 +153,8 @@ bool XMLWriter::openNode(const XMLNode* node, std::size_t level)
     out_.put('<');
     out_.put(element->tagName());
     const bool wrap = wrapsAttributes(element, level);
-    for (const XMLAttribute& attr : element->attributes()) {
-        if (!attr.hasValue()) {
-            out_.put(' ');
-            out_.put(attr.name());
-            out_.put("=\"\"");
-            continue;
-        }
-        if (wrap) {
-            out_.put('\n');
-            out_.spaces((level + 1) * indentUnit_);
-        } else {
-            out_.put(' ');
-        }
-        out_.put(attr.name());
-        out_.put("=\"");
-        writeEscaped(attr.text());
-        out_.put('"');
-    }
+    for (const XMLAttribute& attr : element->attributes())
+        writeAttribute(attr, wrap, level);
     const XMLNode* first = element->firstChild();
     if (first == nullptr) {
         if (!element->attributes().empty())
@@ -183,63 +200,12 @@ bool XMLWriter::wrapsAttributes(const XMLElement* element, std::size_t level) co
     return false;
 }
 
-namespace {
-
-// True for the bytes that print as a reference rather than as themselves.
-constexpr auto NeedsReference = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 256; ++c)
-        table[c] = c < 32 || c > 126 || c == '"' || c == '&' || c == '<' || c == '>';
-    return table;
-}();
-
-#ifdef __SSE2__
-// Bit i set when byte i of the sixteen at p needs a reference. A signed
-// "less than 32" also catches every byte from 128 up, which reads as
-// negative.
-unsigned referenceMask(const unsigned char* p)
-{
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i hit = _mm_or_si128(_mm_cmplt_epi8(chunk, _mm_set1_epi8(32)), _mm_cmpeq_epi8(chunk, _mm_set1_epi8(127)));
-    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('"')),
-                                         _mm_cmpeq_epi8(chunk, _mm_set1_epi8('&'))));
-    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('<')),
-                                         _mm_cmpeq_epi8(chunk, _mm_set1_epi8('>'))));
-    return unsigned(_mm_movemask_epi8(hit));
-}
-#endif
-
-// The end of the run of bytes from `from` on that print as themselves.
-std::size_t plainRun(std::string_view text, std::size_t from)
-{
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    std::size_t i = from;
-#ifdef __SSE2__
-    for (; i + 16 <= size; i += 16) {
-        if (const unsigned mask = referenceMask(bytes + i))
-            return i + std::size_t(__builtin_ctz(mask));
-    }
-    if (i < size && size >= 16) {
-        // The last sixteen bytes, overlapping what was checked already.
-        const std::size_t start = size - 16;
-        const unsigned mask = referenceMask(bytes + start) & (0xFFFFu << (i - start));
-        return mask != 0 ? start + std::size_t(__builtin_ctz(mask)) : size;
-    }
-#endif
-    while (i < size && !NeedsReference[bytes[i]])
-        ++i;
-    return i;
-}
-
-}  // namespace
-
 void XMLWriter::writeEscaped(std::string_view text)
 {
     static constexpr char Hex[] = "0123456789abcdef";
     std::size_t from = 0;
     while (true) {
-        const std::size_t stop = plainRun(text, from);
+        const std::size_t stop = bytescan::plainRun(text.data(), text.size(), from);
         out_.put(text.substr(from, stop - from));
         if (stop == text.size())
             return;

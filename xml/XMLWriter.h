@@ -1,5 +1,7 @@
 #pragma once
 
+#include "xml/ByteScan.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 class XMLDocument;
 class XMLNode;
 class XMLElement;
+class XMLAttribute;
 
 // Collects output bytes in a fixed block and hands them on a block at a
 // time, either to a file or to a string. Remembers whether any write to
@@ -41,14 +44,48 @@ public:
     void flush();
     bool failed() const { return failed_; }
 
-private:
-    static constexpr std::size_t BlockSize = std::size_t(1) << 20;
+    // Room for `size` bytes in the block (flushing it first when full), to
+    // be filled directly and handed back with commit(); none for a size
+    // larger than a block.
+    char* room(std::size_t size)
+    {
+        if (size > BlockSize - used_) {
+            if (size > BlockSize)
+                return nullptr;
+            flush();
+        }
+        return block_.get() + used_;
+    }
+    void commit(char* end) { used_ = std::size_t(end - block_.get()); }
 
-    // Most pieces are names and short values: copy up to 16 bytes with two
+    // Copies the text to `to`, which has room for 16 bytes past it, and
+    // returns its end: a text of up to 16 bytes that can be loaded whole
+    // moves in one piece, the bytes stored past its end being overwritten
+    // later.
+    static char* copyWithSlack(char* to, std::string_view text)
+    {
+#ifdef __SSE2__
+        if (text.size() <= 16 && bytescan::sixteenInPage(text.data())) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytescan::loadWithinPage(text.data()));
+            return to + text.size();
+        }
+#endif
+        copyBytes(to, text.data(), text.size());
+        return to + text.size();
+    }
+
+    // Most pieces are names and short values: copy up to 32 bytes with two
     // overlapping fixed-size moves instead of a library call.
     static void copyBytes(char* to, const char* from, std::size_t size)
     {
-        if (size >= 8 && size <= 16) {
+        if (size > 16 && size <= 32) {
+            char head[16];
+            char tail[16];
+            std::memcpy(head, from, 16);
+            std::memcpy(tail, from + size - 16, 16);
+            std::memcpy(to, head, 16);
+            std::memcpy(to + size - 16, tail, 16);
+        } else if (size >= 8 && size <= 16) {
             std::uint64_t head;
             std::uint64_t tail;
             std::memcpy(&head, from, 8);
@@ -69,6 +106,10 @@ private:
             std::memcpy(to, from, size);
         }
     }
+
+private:
+    static constexpr std::size_t BlockSize = std::size_t(1) << 20;
+
     void putLarge(std::string_view bytes);
     void deliver(std::string_view bytes);
 
@@ -97,6 +138,7 @@ public:
 private:
     // Prints a node up to its children; true when the children follow.
     bool openNode(const XMLNode* node, std::size_t level);
+    __attribute__((always_inline)) void writeAttribute(const XMLAttribute& attr, bool wrap, std::size_t level);
     void closeElement(const XMLElement* element, std::size_t level);
     bool wrapsAttributes(const XMLElement* element, std::size_t level) const;
     void lineFeed()

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 class Tree : public ::testing::Test {
@@ -72,6 +75,28 @@ TEST_F(Tree, ReplaceLastChild)
     EXPECT_EQ(n->nextSibling(), nullptr);
     EXPECT_EQ(children(n), "kid ");
     EXPECT_EQ(b->parent(), p);  // untouched
+}
+
+// The first child's link to the last child must follow every replacement.
+TEST_F(Tree, ReplaceAtEveryPosition)
+{
+    const struct {
+        int children;
+        int replaced;
+        const char* result;
+    } cases[] = {{1, 0, "n "}, {3, 0, "n c1 c2 "}, {3, 1, "c0 n c2 "}, {3, 2, "c0 c1 n "}};
+    for (const auto& c : cases) {
+        XMLElement* p = make("p");
+        std::vector<XMLElement*> kids;
+        for (int i = 0; i < c.children; ++i) {
+            kids.push_back(make(("c" + std::to_string(i)).c_str()));
+            p->appendChild(kids.back());
+        }
+        p->replaceChild(kids[c.replaced], make("n"));
+        EXPECT_EQ(children(p), c.result);
+        p->appendChild(make("end"));
+        EXPECT_EQ(children(p), std::string(c.result) + "end ");
+    }
 }
 
 TEST_F(Tree, InsertChainAfterFirstChild)

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "xml/ByteArena.h"
+#include "xml/NameTable.h"
+
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+class XMLDocument;
+
+// A node's place in its document's node space; 0 stands for no node.
+using NodeHandle = std::uint32_t;
+
+// Where the tree of one document lives: nodes and attribute runs, names,
+// attribute values, and (in the arena) the other strings and the buffers
+// that files are read into.
+//
+// Nodes and attribute runs lie in "node space": blocks of 2 MiB, each
+// aligned to its size and starting with a header that leads back to this
+// storage. A 32-bit handle (block number and 8-byte unit within the block)
+// thus finds any node of the document from any other, and a node finds its
+// storage from its own address: links cost 4 bytes instead of 8, and no
+// node carries a pointer to its document. Node space holds 2^32 units
+// (32 GiB); nothing in it moves or is freed before the document goes.
+class TreeStorage {
+public:
+    explicit TreeStorage(XMLDocument& document);
+    ~TreeStorage();
+    TreeStorage(const TreeStorage&) = delete;
+    TreeStorage& operator=(const TreeStorage&) = delete;
+
+    XMLDocument& document() const { return document_; }
+
+    // Room for `bytes` in node space, 8-byte aligned. Throws TreeStorageFull
+    // when node space is exhausted, std::bad_alloc when memory is.
+    NodeHandle allocate(std::size_t bytes)
+    {
+        bytes = (bytes + 7) & ~std::size_t(7);
+        if (bytes > std::size_t(end_ - cursor_))
+            return allocateElsewhere(bytes);
+        char* place = cursor_;
+        cursor_ += bytes;
+        return blockHandle_ | NodeHandle(std::size_t(place - block_) >> UnitShift);
+    }
+    char* at(NodeHandle handle) const { return table_[handle >> UnitBits] + unitOffset(handle); }
+
+    template <typename T, typename... Args>
+    T* make(Args&&... args)
+    {
+        static_assert(std::is_trivially_destructible_v<T>, "nodes are never destroyed");
+        return new (at(allocate(sizeof(T)))) T(std::forward<Args>(args)...);
+    }
+
+    // For anything placed in node space by allocate() in a block of its
+    // own size or less (every node is).
+    static TreeStorage& of(const void* place) { return *headerOf(place)->storage; }
+    static char* resolve(const void* from, NodeHandle handle)
+    {
+        return headerOf(from)->table[handle >> UnitBits] + unitOffset(handle);
+    }
+    static NodeHandle handleOf(const void* place)
+    {
+        const BlockHeader* header = headerOf(place);
+        const auto offset = std::size_t(static_cast<const char*>(place) - reinterpret_cast<const char*>(header));
+        return header->index << UnitBits | NodeHandle(offset >> UnitShift);
+    }
+
+    ByteArena& arena() { return arena_; }
+    std::string_view store(std::string_view text) { return arena_.copy(text); }
+
+    NameTable& names() { return names_; }
+    const NameTable& names() const { return names_; }
+    // The number of a name, copying the bytes of a name not yet known.
+    std::uint32_t internCopy(std::string_view name)
+    {
+        return names_.intern(name, [this](std::string_view fresh) { return store(fresh); });
+    }
+
+    // Buffers whose bytes attribute records point into by offset; segment
+    // 0 is none.
+    std::uint32_t addSegment(const char* base);
+    const char* segment(std::uint32_t index) const { return segments_[index]; }
+
+    // Detached attribute values (see AttributeRun.h), each a view kept in
+    // node space, which never moves; the bytes must be owned by the
+    // document.
+    NodeHandle addValue(std::string_view value)
+    {
+        const NodeHandle handle = allocate(sizeof(std::string_view));
+        new (at(handle)) std::string_view(value);
+        return handle;
+    }
+    std::string_view value(NodeHandle handle) const { return *reinterpret_cast<const std::string_view*>(at(handle)); }
+
+private:
+    static constexpr unsigned BlockBits = 21;  // 2 MiB blocks
+    static constexpr unsigned UnitShift = 3;   // 8-byte units
+    static constexpr unsigned UnitBits = BlockBits - UnitShift;
+    static constexpr std::size_t BlockBytes = std::size_t(1) << BlockBits;
+    static constexpr std::size_t MaxBlocks = (std::size_t(1) << 32) >> UnitBits;
+
+    struct BlockHeader {
+        TreeStorage* storage;
+        char* const* table;  // the storage's block table, for links
+        std::uint32_t index;
+    };
+    static constexpr std::size_t HeaderBytes = (sizeof(BlockHeader) + 7) & ~std::size_t(7);
+
+    static const BlockHeader* headerOf(const void* place)
+    {
+        return reinterpret_cast<const BlockHeader*>(reinterpret_cast<std::uintptr_t>(place) & ~(BlockBytes - 1));
+    }
+    static std::size_t unitOffset(NodeHandle handle)
+    {
+        return std::size_t(handle & ((NodeHandle(1) << UnitBits) - 1)) << UnitShift;
+    }
+
+    NodeHandle allocateElsewhere(std::size_t bytes);
+    void addBlock();
+    NodeHandle allocateRegion(std::size_t bytes);
+    char* mapBlocks(std::size_t count);
+
+    XMLDocument& document_;
+    ByteArena arena_;
+    NameTable names_;
+    std::vector<const char*> segments_{nullptr};
+
+    std::unique_ptr<char*[]> table_;  // MaxBlocks entries, filled as blocks are added
+    std::uint32_t blockCount_ = 0;
+    std::vector<std::pair<char*, std::size_t>> mappings_;
+    char* block_ = nullptr;  // the block being filled
+    NodeHandle blockHandle_ = 0;
+    char* cursor_ = nullptr;
+    char* end_ = nullptr;
+};
