@@ -118,11 +118,13 @@ int openIncludeFile(const std::string& path)
     return descriptor;
 }
 
-FileRead readBounded(int descriptor, std::uint64_t maxBytes, FileSizing sizing,
-                     const std::function<char*(std::size_t)>& storage, bool dropCarriageReturns)
+namespace {
+
+// readBounded for a file whose regularSize is known.
+FileRead readSized(int descriptor, long long size, std::uint64_t maxBytes, FileSizing sizing,
+                   const std::function<char*(std::size_t)>& storage, bool dropCarriageReturns)
 {
     FileRead read;
-    long long size = regularSize(descriptor);
     const bool regular = size >= 0;
     if (!regular && sizing == FileSizing::Seek)
         size = seekableSize(descriptor);
@@ -158,6 +160,14 @@ FileRead readBounded(int descriptor, std::uint64_t maxBytes, FileSizing sizing,
     return read;
 }
 
+}  // namespace
+
+FileRead readBounded(int descriptor, std::uint64_t maxBytes, FileSizing sizing,
+                     const std::function<char*(std::size_t)>& storage, bool dropCarriageReturns)
+{
+    return readSized(descriptor, regularSize(descriptor), maxBytes, sizing, storage, dropCarriageReturns);
+}
+
 FileRead mapOrReadBounded(int descriptor, std::uint64_t maxBytes, const std::function<char*(std::size_t)>& storage)
 {
     const long long size = regularSize(descriptor);
@@ -170,5 +180,5 @@ FileRead mapOrReadBounded(int descriptor, std::uint64_t maxBytes, const std::fun
             return read;
         }
     }
-    return readBounded(descriptor, maxBytes, FileSizing::Seek, storage);
+    return readSized(descriptor, size, maxBytes, FileSizing::Seek, storage, false);
 }
