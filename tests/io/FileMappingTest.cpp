@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -119,9 +120,34 @@ TEST_F(MappedFile, MappingsAreBoundedAndReleased)
     EXPECT_NE(FileMapping::map(openRead(path), Page), nullptr);
 }
 
-// The handler keeps only faults on mapped inputs: any other SIGBUS ends
-// the process as before.
-TEST_F(MappedFile, OtherBusErrorsStillEndTheProcess)
+#if defined(__SANITIZE_ADDRESS__)
+#define XMLPP_TEST_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define XMLPP_TEST_UNDER_ASAN 1
+#endif
+#endif
+
+// How a SIGBUS that is not ours ends the process: by the signal, or, where
+// the address sanitizer's handler was installed before, by its report.
+bool endedAsBefore(int status)
+{
+#ifdef XMLPP_TEST_UNDER_ASAN
+    return (WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT) || (WIFEXITED(status) && WEXITSTATUS(status) != 0);
+#else
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS;
+#endif
+}
+
+#ifdef XMLPP_TEST_UNDER_ASAN
+constexpr const char* PreviousReport = "AddressSanitizer: BUS";
+#else
+constexpr const char* PreviousReport = "";
+#endif
+
+// The handler keeps only faults on mapped inputs: any other SIGBUS goes to
+// the action that was there before.
+TEST_F(MappedFile, OtherBusErrorsGoWhereTheyWentBefore)
 {
     const fs::path path = make("other.xml", 2 * Page);
     ASSERT_NE(FileMapping::map(openRead(path), 2 * Page), nullptr);
@@ -133,8 +159,8 @@ TEST_F(MappedFile, OtherBusErrorsStillEndTheProcess)
                 std::_Exit(3);
             (void)raw[Page];
         },
-        ::testing::KilledBySignal(SIGBUS), "");
-    EXPECT_EXIT(::raise(SIGBUS), ::testing::KilledBySignal(SIGBUS), "");
+        endedAsBefore, PreviousReport);
+    EXPECT_EXIT(::raise(SIGBUS), endedAsBefore, PreviousReport);
 }
 
 // Regular files are sized by their status and read from their start, in
