@@ -1,8 +1,11 @@
 #pragma once
 
+#include "io/FileMapping.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 // Opening and reading the files a run reads: its input and the files its
@@ -20,7 +23,9 @@ int openInputFile(const std::string& path);
 // for blocking reads (close-on-exec), or -1 when the file cannot be read.
 int openIncludeFile(const std::string& path);
 
-// How readBounded learns how much a file holds.
+// How readBounded learns how much a file holds. Either way, a regular file
+// that reports a size is read from its start up to that size (the size it
+// has when the read begins).
 enum class FileSizing {
     // Seeking to its end. A device that reports no size (/dev/null,
     // /dev/zero) reads as empty; a file that cannot seek (a FIFO) is read up
@@ -40,6 +45,9 @@ struct FileRead {
     std::size_t storedBytes = 0;
     // More than maxBytes: nothing was stored.
     bool tooLarge = false;
+    // Set by mapOrReadBounded when it mapped the file: the bytes are there,
+    // and storage was not asked.
+    std::unique_ptr<FileMapping> mapping;
 };
 
 // Reads the whole open file into the memory that storage(size) provides
@@ -51,3 +59,8 @@ struct FileRead {
 // then counts only the bytes kept.
 FileRead readBounded(int descriptor, std::uint64_t maxBytes, FileSizing sizing,
                      const std::function<char*(std::size_t)>& storage, bool dropCarriageReturns = false);
+
+// As readBounded sized by seeking, but a regular file of a size worth
+// mapping (FileMapping::SmallestMappedBytes up to LargestMappedBytes) is
+// mapped instead of read where a mapping can be made.
+FileRead mapOrReadBounded(int descriptor, std::uint64_t maxBytes, const std::function<char*(std::size_t)>& storage);

@@ -5,8 +5,13 @@
 
 #include <QDomDocumentType>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 const char* const FixedDoctypeLine =
     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">\n";
@@ -17,38 +22,104 @@ bool needsFixedDoctype(const QDomDocument& document)
     return type.isNull() || type.name().isEmpty();
 }
 
+namespace {
+
+// "&#N;" for a code unit, N in decimal without leading zeros.
+char* putReference(char* at, ushort unit)
+{
+    char digits[5];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + unit % 10);
+        unit = ushort(unit / 10);
+    } while (unit != 0);
+    *at++ = '&';
+    *at++ = '#';
+    while (count > 0)
+        *at++ = digits[--count];
+    *at++ = ';';
+    return at;
+}
+
+#ifdef __SSE2__
+// Whether the eight code units at units are all below 128.
+bool eightAscii(const ushort* units)
+{
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+    const __m128i high = _mm_and_si128(chunk, _mm_set1_epi16(short(0xFF80)));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// Stores eight code units below 128 as eight bytes.
+void narrowEight(const ushort* units, char* to)
+{
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(chunk, chunk));
+}
+#endif
+
+// Appends the ASCII form of text to out (see toHtml): one byte per code
+// unit below 128, found eight at a time where SSE2 is available.
+void appendAscii(std::string& out, const QString& text)
+{
+    // The longest form of one code unit: "&#65535;".
+    constexpr std::size_t LongestReference = 8;
+    const auto* units = reinterpret_cast<const ushort*>(text.utf16());
+    const auto count = std::size_t(text.size());
+    std::size_t length = out.size();
+    out.resize(length + count + LongestReference);
+    std::size_t i = 0;
+    while (i < count) {
+        char* at = &out[length];
+#ifdef __SSE2__
+        for (; i + 8 <= count && eightAscii(units + i); i += 8, at += 8)
+            narrowEight(units + i, at);
+#endif
+        for (; i < count && units[i] < 128; ++i)
+            *at++ = char(units[i]);
+        length = std::size_t(at - out.data());
+        if (i == count)
+            break;
+        // The rest fits in what is left whatever follows: every code unit
+        // takes at least one byte.
+        if (out.size() - length < count - i + LongestReference)
+            out.resize(std::max(out.size() + out.size() / 2, length + count - i + LongestReference));
+        at = &out[length];
+        const ushort unit = units[i++];
+        if (unit == 0xA0) {
+            std::memcpy(at, "&nbsp;", 6);
+            at += 6;
+        } else {
+            at = putReference(at, unit);
+        }
+        length = std::size_t(at - out.data());
+    }
+    out.resize(length);
+}
+
+}  // namespace
+
 void writeHtml(const QString& fileName, const QDomDocument& document, int indent)
 {
     const std::string name = fileName.toLocal8Bit().toStdString();
     // The whole text is made first, so that nothing is written for a
     // document that cannot be serialised.
-    QByteArray html;
+    std::string html;
     // A named document type is printed by the serialiser itself.
     if (needsFixedDoctype(document))
-        html += FixedDoctypeLine;
-    html += toHtml(document, indent).toLatin1();
+        html = FixedDoctypeLine;
+    appendAscii(html, document.toString(indent));
 
     SafeOutputFile output;
     if (!output.open(name))
         throw HException("cannot open " + name);
-    if (std::fwrite(html.constData(), 1, std::size_t(html.size()), output.file()) != std::size_t(html.size()) ||
-        !output.commit())
+    if (std::fwrite(html.data(), 1, html.size(), output.file()) != html.size() || !output.commit())
         throw HException("cannot write " + name);
 }
 
 QString toHtml(const QDomDocument& document, int indent)
 {
-    const QString xml = document.toString(indent);
-    QString html;
-    html.reserve(xml.size());
-    for (const QChar character : xml) {
-        const ushort unit = character.unicode();
-        if (unit == 0xA0)
-            html += QLatin1String("&nbsp;");
-        else if (unit < 128)
-            html += character;
-        else
-            html += QStringLiteral("&#%1;").arg(unit);
-    }
-    return html;
+    std::string html;
+    appendAscii(html, document.toString(indent));
+    return QString::fromLatin1(html.data(), int(html.size()));
 }

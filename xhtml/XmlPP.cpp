@@ -131,6 +131,11 @@ QDomNode XmlPP::processNode(QDomNode node, const QString& fileName, MacroMap& ma
         return walk(node, fileName, macros, expandFlag);
     processAttributes(element, macros, expandFlag);
     const QString tag = element.tagName();
+    // Every directive's name starts with one of these letters; most elements
+    // are passed on after this one test.
+    const ushort first = tag.isEmpty() ? 0 : tag.at(0).unicode();
+    if (first != 'i' && first != 's' && first != 'd' && first != 'e')
+        return walk(node, fileName, macros, expandFlag);
     if (tag == QLatin1String("if"))
         return processIf(element, true, fileName, macros, expandFlag);
     if (tag == QLatin1String("ifnot"))
@@ -158,7 +163,7 @@ void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool 
         return;
     }
     const QString listName = QStringLiteral("expand_attributes");
-    if (!element.hasAttribute(listName))
+    if (!element.hasAttributes() || !element.hasAttribute(listName))
         return;
     const QString names = element.attribute(listName);
     element.removeAttribute(listName);

@@ -14,6 +14,24 @@ char* alignUp(char* p, std::size_t alignment)
     return reinterpret_cast<char*>((address + alignment - 1) & ~(std::uintptr_t(alignment) - 1));
 }
 
+// A mapping of size bytes that starts on a large-page boundary, so that
+// large pages can back all of it but its last, partial one: mapped with a
+// large page to spare, the unaligned ends given back. Null when no memory
+// could be mapped.
+char* mapAligned(std::size_t size)
+{
+    void* mapped = ::mmap(nullptr, size + HugePageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return nullptr;
+    char* raw = static_cast<char*>(mapped);
+    char* start = alignUp(raw, HugePageSize);
+    if (start > raw)
+        ::munmap(raw, std::size_t(start - raw));
+    if (char* tail = start + size; tail < raw + size + HugePageSize)
+        ::munmap(tail, std::size_t(raw + size + HugePageSize - tail));
+    return start;
+}
+
 }  // namespace
 
 ByteArena::~ByteArena()
@@ -29,12 +47,11 @@ ByteArena::~ByteArena()
 ByteArena::Block& ByteArena::addBlock(std::size_t size)
 {
     if (size >= HugePageSize) {
-        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped != MAP_FAILED) {
+        if (char* mapped = mapAligned(size)) {
 #ifdef MADV_HUGEPAGE
             ::madvise(mapped, size, MADV_HUGEPAGE);
 #endif
-            blocks_.push_back({static_cast<char*>(mapped), size, true});
+            blocks_.push_back({mapped, size, true});
             return blocks_.back();
         }
     }

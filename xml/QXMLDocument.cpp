@@ -22,19 +22,28 @@ bool QXMLDocument::readNamedFile(const std::string& fileName, int descriptor, st
         setError(0, "couldn't read %s", fileName.c_str());
         return false;
     }
-    const bool ok = readFile(descriptor, maxBytes);
+    const bool ok = readFile(descriptor, maxBytes, fileName);
     ::close(descriptor);
     return ok;
 }
 
 bool QXMLDocument::save(const std::string& fileName, unsigned indentUnit, unsigned wrapWidth)
 {
+    // The output may be written in place over a file the tree points into.
+    detachMappedFilesAt(fileName);
     SafeOutputFile output;
     if (!output.open(fileName)) {
         setError(errorLine(), "couldn't write %s", fileName.c_str());
         return false;
     }
-    if (!write(output.file(), indentUnit, wrapWidth) || !output.commit()) {
+    const bool written = write(output.file(), indentUnit, wrapWidth);
+    // A file cut short by someone else during the run left zeros in the
+    // tree: the output is not to be trusted, and is not committed.
+    if (const std::string* shrunk = shrunkFile()) {
+        setError(errorLine(), "%s was truncated during the run", shrunk->c_str());
+        return false;
+    }
+    if (!written || !output.commit()) {
         setError(errorLine(), "couldn't write %s", fileName.c_str());
         return false;
     }

@@ -19,7 +19,8 @@ public:
     // (fileBytes() tells its size).
     bool loadInclude(const std::string& fileName, std::uint64_t maxBytes);
     // Writes the document; the file appears only when the whole write
-    // succeeded. On failure errorMessage() holds "couldn't write NAME".
+    // succeeded. On failure errorMessage() holds "couldn't write NAME", or
+    // "FILE was truncated during the run" when a mapped input shrank.
     bool save(const std::string& fileName, unsigned indentUnit, unsigned wrapWidth);
 
 private:

@@ -149,15 +149,19 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
     return false;
 }
 
-bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes)
+bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes, std::string name)
 {
     char* text = nullptr;
-    const FileRead read = readBounded(descriptor, std::min(maxBytes, MaxFileBytes), FileSizing::Seek,
-                                      [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
+    FileRead read = mapOrReadBounded(descriptor, std::min(maxBytes, MaxFileBytes),
+                                     [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
     fileBytes_ = read.fileBytes;
     if (read.tooLarge) {
         setError(0, "file too large");
         return false;
+    }
+    if (read.mapping) {
+        text = read.mapping->data();
+        storage_.keepMapping(std::move(read.mapping), std::move(name));
     }
     const std::size_t size = read.storedBytes;
     if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)

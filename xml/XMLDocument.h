@@ -59,8 +59,17 @@ public:
     bool parse(const char* text) { return parse(std::string_view(text)); }
     // Reads a whole open file (io/FileReading.h, sized by seeking), skipping
     // a UTF-8 byte-order mark. A file of more than maxBytes is not read: the
-    // read fails with "file too large".
-    bool readFile(int descriptor, std::uint64_t maxBytes = MaxFileBytes);
+    // read fails with "file too large". A large regular file is mapped
+    // instead of read (io/FileMapping.h) and stays mapped while the document
+    // lives; name is how messages call it should it shrink meanwhile.
+    bool readFile(int descriptor, std::uint64_t maxBytes = MaxFileBytes, std::string name = {});
+    // To be called before the file at path is written in place: the mapped
+    // files it names get private copies of their bytes, which the write
+    // then cannot change or cut short.
+    void detachMappedFilesAt(const std::string& path) { storage_.detachMappingsOf(path); }
+    // The name of a mapped file that someone cut short while the document
+    // used it (the bytes it lost read as zeros), or null.
+    const std::string* shrunkFile() const { return storage_.shrunkMapping(); }
     // The size of the file of the last readFile (for a file read to its end
     // past maxBytes, a count above maxBytes).
     std::uint64_t fileBytes() const { return fileBytes_; }

@@ -3,6 +3,10 @@
 #include "xml/ByteScan.h"
 #include "xml/XMLDocument.h"
 
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 void OutputSink::spaces(std::size_t count)
@@ -15,8 +19,103 @@ void OutputSink::spaces(std::size_t count)
     }
 }
 
+// The thread that writes full blocks to the file, one at a time: it owns a
+// block from exchange() until its write is done.
+class OutputSink::BlockWriter {
+public:
+    explicit BlockWriter(std::FILE* file) : file_(file), thread_([this] { run(); }) {}
+
+    ~BlockWriter()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    // Waits for the write before, then takes the full block; returns the
+    // block written before (null the first time) for reuse.
+    std::unique_ptr<char[]> exchange(std::unique_ptr<char[]> full, std::size_t size)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_; });
+        std::unique_ptr<char[]> written = std::move(block_);
+        block_ = std::move(full);
+        size_ = size;
+        busy_ = true;
+        changed_.notify_all();
+        return written;
+    }
+
+    // Waits until no write is under way; false when any write failed.
+    bool finish()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_; });
+        return !failed_;
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return busy_ || stopping_; });
+            if (!busy_)
+                return;
+            lock.unlock();
+            const bool written = std::fwrite(block_.get(), 1, size_, file_) == size_;
+            lock.lock();
+            failed_ = failed_ || !written;
+            busy_ = false;
+            changed_.notify_all();
+        }
+    }
+
+    std::FILE* file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::unique_ptr<char[]> block_;
+    std::size_t size_ = 0;
+    bool busy_ = false;
+    bool stopping_ = false;
+    bool failed_ = false;
+    std::thread thread_;  // last: starts when everything it uses is there
+};
+
+OutputSink::OutputSink(std::FILE* file) : file_(file) {}
+
+OutputSink::OutputSink(std::string& target) : target_(&target) {}
+
+OutputSink::~OutputSink()
+{
+    flush();
+}
+
+void OutputSink::passFullBlock()
+{
+    if (file_ != nullptr && writer_ == nullptr) {
+        try {
+            writer_ = std::make_unique<BlockWriter>(file_);
+        } catch (const std::system_error&) {
+            // No thread to be had: the blocks are written here.
+        }
+    }
+    if (writer_ == nullptr) {
+        flush();
+        return;
+    }
+    std::unique_ptr<char[]> free = writer_->exchange(std::move(block_), used_);
+    block_ = free != nullptr ? std::move(free) : std::unique_ptr<char[]>(new char[BlockSize]);
+    used_ = 0;
+}
+
 void OutputSink::flush()
 {
+    if (writer_ != nullptr && !writer_->finish())
+        failed_ = true;
     deliver(std::string_view(block_.get(), used_));
     used_ = 0;
 }

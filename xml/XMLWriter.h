@@ -17,11 +17,15 @@ class XMLAttribute;
 // Collects output bytes in a fixed block and hands them on a block at a
 // time, either to a file or to a string. Remembers whether any write to
 // the file failed.
+//
+// Full blocks for a file are written on a thread of their own (started with
+// the first full block) while the next block fills, so that the kernel's
+// copying of the output overlaps the formatting.
 class OutputSink {
 public:
-    explicit OutputSink(std::FILE* file) : file_(file) {}
-    explicit OutputSink(std::string& target) : target_(&target) {}
-    ~OutputSink() { flush(); }
+    explicit OutputSink(std::FILE* file);
+    explicit OutputSink(std::string& target);
+    ~OutputSink();
     OutputSink(const OutputSink&) = delete;
     OutputSink& operator=(const OutputSink&) = delete;
 
@@ -37,10 +41,11 @@ public:
     void put(char c)
     {
         if (used_ == BlockSize)
-            flush();
+            passFullBlock();
         block_[used_++] = c;
     }
     void spaces(std::size_t count);
+    // Hands on all bytes collected so far and waits until they are written.
     void flush();
     bool failed() const { return failed_; }
 
@@ -52,7 +57,7 @@ public:
         if (size > BlockSize - used_) {
             if (size > BlockSize)
                 return nullptr;
-            flush();
+            passFullBlock();
         }
         return block_.get() + used_;
     }
@@ -110,6 +115,9 @@ public:
 private:
     static constexpr std::size_t BlockSize = std::size_t(1) << 20;
 
+    class BlockWriter;
+
+    void passFullBlock();
     void putLarge(std::string_view bytes);
     void deliver(std::string_view bytes);
 
@@ -118,6 +126,7 @@ private:
     std::unique_ptr<char[]> block_{new char[BlockSize]};
     std::size_t used_ = 0;
     bool failed_ = false;
+    std::unique_ptr<BlockWriter> writer_;
 };
 
 // Prints a document in the default mode's output form: optional declaration

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
@@ -369,3 +370,66 @@ TEST_F(BadInput, LoopBounds)
 }
 
 }  // namespace
+
+namespace {
+
+// Whether a process has `open` open and maps `mapped`, polling /proc for
+// up to 30 seconds.
+bool waitUntilOpenAndMapped(const fs::path& open, const fs::path& mapped)
+{
+    const fs::path openName = fs::canonical(open);
+    const std::string mappedName = fs::canonical(mapped).string();
+    auto maps = [&](const fs::path& process) {
+        std::ifstream lines(process / "maps");
+        for (std::string line; std::getline(lines, line);)
+            if (line.size() >= mappedName.size() &&
+                line.compare(line.size() - mappedName.size(), mappedName.size(), mappedName) == 0)
+                return true;
+        return false;
+    };
+    auto holds = [&](const fs::path& process) {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(process / "fd", error))
+            if (fs::read_symlink(entry.path(), error) == openName)
+                return true;
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::error_code error;
+        for (const auto& process : fs::directory_iterator("/proc", error))
+            if (std::isdigit(static_cast<unsigned char>(process.path().filename().string()[0])) &&
+                holds(process.path()) && maps(process.path()))
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+}  // namespace
+
+// Another process cuts short an include file that the run holds mapped:
+// the run ends with a message instead of a bus error, the output as it
+// was. A FIFO, held open here, keeps the run waiting after it has read
+// the file.
+TEST_F(BadInput, IncludeFileCutShortDuringTheRun)
+{
+    std::string big = "<big>";
+    while (big.size() < (2u << 20))
+        big += "<item name=\"a value to print\" other=\"another value\"/>";
+    put("big.xml", big + "</big>");
+    put("main.xml", "<r><include filename=\"big.xml\"/><include filename=\"wait.xml\"/></r>");
+    put("out.xml", OldOutput);
+    ASSERT_EQ(::mkfifo((work() / "wait.xml").c_str(), 0600), 0);
+    const int holder = ::open((work() / "wait.xml").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    RunResult run;
+    std::thread runner([&] { run = runXmlpp(work(), {"main.xml", "out.xml"}); });
+    const bool mapped = waitUntilOpenAndMapped(work() / "wait.xml", work() / "big.xml");
+    fs::resize_file(work() / "big.xml", 0);
+    EXPECT_EQ(::write(holder, "<w/>", 4), 4);
+    ::close(holder);
+    runner.join();
+    EXPECT_TRUE(mapped);
+    expectFailure(run, "save error \\./big\\.xml was truncated during the run\n", "out.xml", true);
+}
