@@ -6,8 +6,8 @@ BIN_DIR holds xmlpp and xmlpp-check. With BEFORE_XMLPP (an xmlpp built from
 an earlier commit), its time is measured too and compared with xmlpp's.
 Inputs (generate.py, into WORK_DIR once): the 100 MB pass-through and the
 50 MB directives input with its includes, macros and loops. The programs
-take turns, one run each per round, so that a change in the machine's load
-reaches them all alike. Prints the median wall time of each over RUNS runs
+take turns, one run each per round and each first in turn, so that a
+change in the machine's load reaches them all alike. Prints the median wall time of each over RUNS runs
 with min and max, and the ratios of the medians.
 """
 import os
@@ -50,9 +50,13 @@ def main():
         if before:
             commands["before"] = [before, path, out] + macros
         times = {key: [] for key in commands}
-        for _ in range(runs):
-            for key, command in commands.items():
-                times[key].append(timed(command))
+        keys = list(commands)
+        for round_number in range(runs):
+            # Each takes each place in the order in turn: the first run of a
+            # round pays for what the last one left (its output file, say).
+            shift = round_number % len(keys)
+            for key in keys[shift:] + keys[:shift]:
+                times[key].append(timed(commands[key]))
         m = {key: statistics.median(value) for key, value in times.items()}
         row = "| %s | %s | %s | %.3f |" % (name, fmt(times["xmlpp"]), fmt(times["check"]), m["check"] / m["xmlpp"])
         if before:

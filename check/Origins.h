@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 // Where an element of the output comes from: a file and a 1-based line.
 struct Origin {
@@ -15,11 +17,33 @@ struct Origin {
     int line;
 };
 
+// The origins of elements by address, in one array (open addressing): a
+// loop makes copies by the million, and a node per entry, as
+// std::unordered_map has, costs a cache miss at every insertion.
+class OriginMap {
+public:
+    bool empty() const { return count_ == 0; }
+    const Origin* find(const void* key) const;
+    // Adds or replaces.
+    void set(const void* key, const Origin& origin);
+
+private:
+    struct Slot {
+        const void* key = nullptr;
+        Origin origin{};
+    };
+    std::size_t slotOf(const void* key) const;
+    void grow();
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
 // The default mode's observer: an element that the reader made carries its
 // own line and belongs to the file of the chain the walk found it in; a
-// copy (loops, xmlput) gets the origin of its source when it is made. The
-// elements that an xmldef stores are never walked, so their origins are
-// taken when they are stored.
+// copy (loops, xmlput), which has no line, gets the origin of its source
+// when it is made. The elements that an xmldef stores are never walked, so
+// their origins are taken when they are stored.
 class DirectiveOrigins : public DirectiveObserver {
 public:
     explicit DirectiveOrigins(CheckReport& report) : report_(report) {}
@@ -35,7 +59,10 @@ private:
 
     CheckReport& report_;
     std::set<std::string> fileNames_;
-    std::unordered_map<const XMLElement*, Origin> origins_;
+    const std::string* lastFileName_ = nullptr;
+    OriginMap copies_;
+    OriginMap stored_;
+    std::vector<std::pair<const XMLElement*, const XMLElement*>> pending_;
 };
 
 // The -xhtml mode's observer: Qt's line for a parsed element, the line of

@@ -114,7 +114,7 @@ XMLNode* XMLPP2::dispatch(XMLElement* element, Chain& chain)
 
 XMLNode* XMLPP2::keep(XMLElement* element, Chain& chain)
 {
-    if (observer_ != nullptr)
+    if (observer_ != nullptr && undefinedIn_ == element)
         reportUndefinedMacros(element, chain.fileName);
     walk(element->firstChild(), chain.fileName, chain.macros.map(), chain.expandFlag, chain.depth + 1);
     return element->nextSibling();
