@@ -1,6 +1,7 @@
 #include "app/Driver.h"
 
 #include "app/LargeStack.h"
+#include "app/RunHooks.h"
 #include "app/XhtmlMode.h"
 #include "macros/MacroTable.h"
 #include "macros/PathValue.h"
@@ -23,10 +24,15 @@ void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 const char* UsageFormat = "%s: <infile> <outfile> [macro1=value;macro2=value;..]\n";
 
-int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros)
+int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHooks* hooks)
 {
     MyXMLPP2 preprocessor(false);
     preprocessor.setMacroTable(systemMacros);
+    if (hooks != nullptr) {
+        preprocessor.setObserver(hooks->directiveObserver());
+        if (argc > 4)
+            hooks->fourthArgument(argv[4]);
+    }
     const std::string macroList = argc > 3 ? argv[3] : "";
     if (!preprocessor.processFile(argv[1], macroList, true)) {
         std::fprintf(stderr, "load error %s at %d\n", preprocessor.errorMessage(), preprocessor.errorLine());
@@ -34,18 +40,22 @@ int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros)
     }
     if (argc == 5)
         preprocessor.setDoctype(std::string(argv[4]));
+    if (hooks != nullptr) {
+        if (const int status = hooks->beforeWrite(); status >= 0)
+            return status;
+    }
     // The result of writing is checked (a full disk must not pass for
     // success); the message follows the reader's "load error" form.
     if (!preprocessor.save(argv[2], 2, 0)) {
         std::fprintf(stderr, "save error %s\n", preprocessor.errorMessage());
         return 1;
     }
-    return 0;
+    return hooks != nullptr ? hooks->afterWrite(argv[2]) : 0;
 }
 
 }  // namespace
 
-int runDriverOnThisThread(int argc, char** argv)
+int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
 {
     qInstallMessageHandler(dropQtMessages);
     // DOM attributes live in a QHash whose order follows the hash seed;
@@ -65,8 +75,8 @@ int runDriverOnThisThread(int argc, char** argv)
     systemMacros->addPathMacro("VosselDir", installDirectory(), "");
 
     if (std::strcmp(argv[1], "-xhtml") == 0)
-        return runXhtmlMode(argc, argv);
-    return runDefaultMode(argc, argv, *systemMacros);
+        return runXhtmlMode(argc, argv, hooks);
+    return runDefaultMode(argc, argv, *systemMacros, hooks);
 }
 
 // The main thread only waits: reading, processing and writing all take

@@ -1,5 +1,6 @@
 #include "app/XhtmlMode.h"
 
+#include "app/RunHooks.h"
 #include "xhtml/HException.h"
 #include "xhtml/XhtmlDocument.h"
 
@@ -31,13 +32,20 @@ void addCommandLineMacros(XhtmlDocument& document, const std::string& list)
 // The command-line macros are handed to the document, which keeps them, but
 // the preprocessing starts from the product macros alone: the -xhtml form
 // gives the same result with or without a macro list.
-int runXhtmlMode(int argc, char** argv)
+int runXhtmlMode(int argc, char** argv, RunHooks* hooks)
 {
+    const std::string outputName = argc > 3 ? argv[3] : "";
     try {
         XhtmlDocument document;
+        if (hooks != nullptr)
+            document.setObserver(hooks->xhtmlObserver());
         if (argc > 4)
             addCommandLineMacros(document, argv[4]);
         document.loadXhtml(QString::fromLocal8Bit(argv[2]));
+        if (hooks != nullptr) {
+            if (const int status = hooks->beforeWrite(); status >= 0)
+                return status;
+        }
         // Without an output argument the name is empty and the save fails
         // with "cannot open ".
         document.saveHtml(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString(), 2);
@@ -45,5 +53,5 @@ int runXhtmlMode(int argc, char** argv)
         std::fprintf(stderr, "error: %s\n", failure.what());
         return 1;
     }
-    return 0;
+    return hooks != nullptr ? hooks->afterWrite(outputName) : 0;
 }

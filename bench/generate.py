@@ -4,7 +4,8 @@
 Usage: generate.py KIND SIZE_MB OUTPUT
 Kinds:
   project    attribute-heavy project file (folders of files with build options)
-  directives project file full of conditionals, macro references and foreach
+  directives project file full of conditionals, macro references, foreach
+             and includes (of four part files written beside OUTPUT)
   siblings   one root with SIZE-dependent number of sibling elements
   deep       many subtrees nested 100 levels deep (indentation makes the output
              grow with the square of the depth, so deeper trees measure the disk)
@@ -40,6 +41,12 @@ def project(out, size, rnd):
 
 
 def directives(out, size, rnd):
+    stem = os.path.splitext(out.name)[0]
+    parts = ["%s-part%d.xml" % (stem, k) for k in range(4)]
+    for k, part in enumerate(parts):
+        with open(part, "w") as part_file:
+            part_file.write('<part name="p%d" platform="$(platform)">\n  <if platform="ARM">\n'
+                            '    <module name="$(module)" core="$(core:m4)"/>\n  </if>\n</part>\n' % k)
     out.write('<?xml version="1.0"?>\n<project name="$(product:demo)" platform="$(platform)">\n')
     out.write('  <define name="base" value="src/$(platform)"/>\n')
     n = 0
@@ -55,6 +62,9 @@ def directives(out, size, rnd):
                       '    <config name="%s-$(variant)-$(core)" index="$(FOREACH_COUNT)"/>\n  </foreach>\n' % word)
         if n % 8 == 0:
             out.write('  <ifex expression="%d &lt; 0x%x &amp;&amp; 1 == 1"><check n="%d"/></ifex>\n' % (n, n + 1, n))
+        if n % 64 == 0:
+            out.write('  <include filename="%s" macros="module=%s%d" no_root="yes"/>\n'
+                      % (os.path.basename(parts[n // 64 % 4]), word, n))
         n += 1
     out.write('</project>\n')
 

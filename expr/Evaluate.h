@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Expression evaluation for callers that hold byte strings (the directive
@@ -12,7 +13,8 @@
 // accepts. No other character-set conversion takes place.
 //
 // As with the parser's own entry points, nothing is thrown: on failure ok is
-// false and the result 0.
-std::uint64_t evaluateInteger(std::string_view text, bool& ok);
-std::int64_t evaluateSigned(std::string_view text, bool& ok);
-std::uint32_t evaluateCondition(std::string_view text, bool& ok);
+// false and the result 0, and failure, when given, receives the evaluator's
+// message (UTF-8).
+std::uint64_t evaluateInteger(std::string_view text, bool& ok, std::string* failure = nullptr);
+std::int64_t evaluateSigned(std::string_view text, bool& ok, std::string* failure = nullptr);
+std::uint32_t evaluateCondition(std::string_view text, bool& ok, std::string* failure = nullptr);

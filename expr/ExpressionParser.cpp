@@ -107,50 +107,64 @@ ExpressionValue ExpressionParser::evaluate(const QString& text)
 }
 
 // The common frame of the entry points: evaluates, lets `read` accept the
-// value (or not), and turns every failure into ok false and 0.
+// value (or not: it names the kind it wanted), and turns every failure into
+// ok false and 0.
 template <typename Result, typename Read>
-Result ExpressionParser::evaluateAs(const QString& text, bool& ok, Read read)
+Result ExpressionParser::evaluateAs(const QString& text, bool& ok, QString* failure, Read read)
 {
     ok = false;
+    QString reason;
     try {
-        const ExpressionValue value = evaluate(text);
-        Result result = 0;
-        if (read(value, result)) {
-            ok = true;
-            return result;
+        const ExpressionPtr root = parse(text);
+        if (!root) {
+            reason = QStringLiteral("empty expression");
+        } else {
+            const ExpressionValue value = root->evaluate();
+            Result result = 0;
+            const char* wanted = read(value, result);
+            if (wanted == nullptr) {
+                ok = true;
+                return result;
+            }
+            reason = QStringLiteral("the value is not %1").arg(QLatin1String(wanted));
         }
+    } catch (const ParserException& exception) {
+        reason = exception.message();
     } catch (...) {
+        reason = QStringLiteral("evaluation failed");
     }
+    if (failure != nullptr)
+        *failure = reason;
     return 0;
 }
 
-std::uint64_t ExpressionParser::evaluateInteger(const QString& text, bool& ok)
+std::uint64_t ExpressionParser::evaluateInteger(const QString& text, bool& ok, QString* failure)
 {
-    return evaluateAs<std::uint64_t>(text, ok, [](const ExpressionValue& value, std::uint64_t& result) {
+    return evaluateAs<std::uint64_t>(text, ok, failure, [](const ExpressionValue& value, std::uint64_t& result) {
         if (!value.isNumeric())
-            return false;
+            return "a number";
         result = value.toBits();
-        return true;
+        return static_cast<const char*>(nullptr);
     });
 }
 
-std::int64_t ExpressionParser::evaluateSigned(const QString& text, bool& ok)
+std::int64_t ExpressionParser::evaluateSigned(const QString& text, bool& ok, QString* failure)
 {
-    return evaluateAs<std::int64_t>(text, ok, [](const ExpressionValue& value, std::int64_t& result) {
+    return evaluateAs<std::int64_t>(text, ok, failure, [](const ExpressionValue& value, std::int64_t& result) {
         if (!value.isNumeric())
-            return false;
+            return "a number";
         result = value.toSigned();
-        return true;
+        return static_cast<const char*>(nullptr);
     });
 }
 
-std::uint32_t ExpressionParser::evaluateCondition(const QString& text, bool& ok)
+std::uint32_t ExpressionParser::evaluateCondition(const QString& text, bool& ok, QString* failure)
 {
-    return evaluateAs<std::uint32_t>(text, ok, [](const ExpressionValue& value, std::uint32_t& result) {
+    return evaluateAs<std::uint32_t>(text, ok, failure, [](const ExpressionValue& value, std::uint32_t& result) {
         if (value.kind() != ValueKind::Boolean)
-            return false;
+            return "a Boolean";
         result = value.lowByte();
-        return true;
+        return static_cast<const char*>(nullptr);
     });
 }
 

@@ -45,13 +45,14 @@ public:
     ExpressionValue evaluate(const QString& text);
 
     // The entry points: they never throw. On any failure, and for a value of
-    // the wrong kind, ok is false and the result 0.
+    // the wrong kind, ok is false and the result 0; failure, when given,
+    // then receives the reason (the evaluator's message).
     // toBits of a numeric value.
-    std::uint64_t evaluateInteger(const QString& text, bool& ok);
+    std::uint64_t evaluateInteger(const QString& text, bool& ok, QString* failure = nullptr);
     // toSigned of a numeric value.
-    std::int64_t evaluateSigned(const QString& text, bool& ok);
+    std::int64_t evaluateSigned(const QString& text, bool& ok, QString* failure = nullptr);
     // The byte of a Boolean value.
-    std::uint32_t evaluateCondition(const QString& text, bool& ok);
+    std::uint32_t evaluateCondition(const QString& text, bool& ok, QString* failure = nullptr);
 
     // Byte size of an address in the target.
     std::uint32_t addressSize() const { return addressSize_; }
@@ -93,7 +94,7 @@ protected:
 
 private:
     template <typename Result, typename Read>
-    Result evaluateAs(const QString& text, bool& ok, Read read);
+    Result evaluateAs(const QString& text, bool& ok, QString* failure, Read read);
     ExpressionPtr parseBinary(Precedence level);
     ExpressionPtr combine(int tokenType, ExpressionPtr left, ExpressionPtr right);
     ExpressionPtr parseUnary();

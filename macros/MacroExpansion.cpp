@@ -33,8 +33,10 @@ struct Level {
 // of their own, so that nesting costs no recursion.
 class Expander {
 public:
-    Expander(const MacroTable& table, const MacroMap& macros, bool useSystemMacros)
-        : table_(table), macros_(macros), useSystemMacros_(useSystemMacros), marker_(table.marker())
+    Expander(const MacroTable& table, const MacroMap& macros, bool useSystemMacros,
+             std::vector<std::string>* undefined)
+        : table_(table), macros_(macros), useSystemMacros_(useSystemMacros), marker_(table.marker()),
+          undefined_(undefined)
     {
     }
 
@@ -56,6 +58,7 @@ private:
     const MacroMap& macros_;
     const bool useSystemMacros_;
     const char marker_;
+    std::vector<std::string>* undefined_;
     std::vector<Level> levels_;
     bool stopped_ = false;
     std::string key_;  // reused for map look-ups
@@ -171,6 +174,8 @@ void Expander::appendReference(const MacroReference& reference, std::string_view
             openLevel(*value, written, result);
     } else if (!reference.hasDefault) {
         appendAdded(written, result);  // "$(name)", as written
+        if (undefined_ != nullptr)
+            undefined_->emplace_back(reference.name);
     } else if (reference.defaultHoldsMarker && !reference.literalDefault) {
         openLevel(reference.defaultText, written, result);
     } else {
@@ -270,13 +275,13 @@ std::string formatNow(const BuiltinMacro& macro)
 }  // namespace
 
 std::string expandMacros(const MacroTable& table, const MacroMap& macros, std::string_view text, bool useSystemMacros,
-                         std::uint64_t* work)
+                         std::uint64_t* work, std::vector<std::string>* undefined)
 {
     if (!hasMacroMarker(table, text))
         return std::string(text);
     std::string result;
     result.reserve(text.size());
-    Expander expander(table, macros, useSystemMacros);
+    Expander expander(table, macros, useSystemMacros, undefined);
     expander.expand(text, result);
     if (work != nullptr)
         *work += expander.work();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Expansion of macro references in text, in one left-to-right pass:
 //   $(name)            the macro's value; left as written when undefined
@@ -47,9 +48,11 @@ inline constexpr std::uint64_t NestedMacroExpansionWorkBytes = 256;
 // given, the work of the nested expansions is added to it, in bytes: the
 // values and defaults read, and NestedMacroExpansionWorkBytes for each
 // (callers bound the work of a whole run with it; the result's own size is
-// not included).
+// not included). When undefined is given, the name of every reference that
+// stays as written because its macro is not defined and it has no default
+// is appended to it.
 std::string expandMacros(const MacroTable& table, const MacroMap& macros, std::string_view text, bool useSystemMacros,
-                         std::uint64_t* work = nullptr);
+                         std::uint64_t* work = nullptr, std::vector<std::string>* undefined = nullptr);
 
 // Expands text with the table's system values alone.
 std::string expandWithSystemMacros(const MacroTable& table, std::string_view text, std::uint64_t* work = nullptr);

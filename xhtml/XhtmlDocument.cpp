@@ -6,6 +6,7 @@
 #include "xhtml/HException.h"
 #include "xhtml/HtmlWriter.h"
 #include "xhtml/TextBytes.h"
+#include "xhtml/XhtmlObserver.h"
 #include "xhtml/XmlPP.h"
 
 #include <QDate>
@@ -31,7 +32,10 @@ void XhtmlDocument::setMacro(const std::string& name, const std::string& value)
 
 void XhtmlDocument::loadXhtml(const QString& fileName)
 {
-    const int descriptor = openInputFile(QFile::encodeName(fileName).toStdString());
+    const std::string name = QFile::encodeName(fileName).toStdString();
+    const int descriptor = openInputFile(name);
+    if (observer_ != nullptr)
+        observer_->fileRead(name, descriptor >= 0);
     if (descriptor < 0)
         throw HException("cannot open xml file " + fileName.toLocal8Bit().toStdString());
     // Read up to its end, whatever the file: a device that never ends
@@ -47,7 +51,7 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
                          std::to_string(MaxInputBytes >> 20) + " MiB");
     QTextStream stream(bytes);
     const QString text = stream.readAll();
-    result_ = parseXhtml(text, fileName);
+    result_ = parseXhtml(text, fileName, XmlPP::RunBudgetBytes, observer_);
 }
 
 void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
@@ -55,11 +59,13 @@ void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
     writeHtml(fileName, result_, indent);
 }
 
-QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t budgetBytes)
+QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t budgetBytes,
+                        XhtmlObserver* observer)
 {
     MacroTable table;
     XmlPP preprocessor(table);
     preprocessor.setRunBudget(budgetBytes);
+    preprocessor.setObserver(observer);
     QXmlInputSource source;
     source.setData(text);
     DepthLimitedReader reader;

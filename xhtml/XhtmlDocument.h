@@ -6,6 +6,8 @@
 #include <QDomDocument>
 #include <QString>
 
+class XhtmlObserver;
+
 // The document of an -xhtml run: read and preprocessed by loadXhtml, written
 // as HTML by saveHtml. Failures are thrown as HException.
 //
@@ -22,6 +24,9 @@ public:
     XhtmlDocument();
 
     void setMacro(const std::string& name, const std::string& value);
+    // A checking run's observer (xhtml/XhtmlObserver.h), handed to the
+    // preprocessor of each load; none by default.
+    void setObserver(XhtmlObserver* observer) { observer_ = observer; }
     const MacroMap& macros() const { return macros_; }
 
     // Reads fileName as text (the locale's codec; a byte-order mark selects
@@ -37,10 +42,12 @@ public:
 private:
     MacroMap macros_;
     QDomDocument result_;
+    XhtmlObserver* observer_ = nullptr;
 };
 
 // Parses text (read from fileName) into a DOM document and preprocesses it
 // with a fresh macro table and a map that starts as the product macros.
-// budgetBytes bounds the work of the walk (XmlPP::setRunBudget).
+// budgetBytes bounds the work of the walk (XmlPP::setRunBudget); observer
+// as for XmlPP::setObserver.
 QDomDocument parseXhtml(const QString& text, const QString& fileName,
-                        std::uint64_t budgetBytes = XmlPP::RunBudgetBytes);
+                        std::uint64_t budgetBytes = XmlPP::RunBudgetBytes, XhtmlObserver* observer = nullptr);

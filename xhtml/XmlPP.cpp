@@ -7,9 +7,11 @@
 #include "rules/Conditions.h"
 #include "rules/Includes.h"
 #include "rules/Limits.h"
+#include "rules/Warnings.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
 #include "xhtml/TextBytes.h"
+#include "xhtml/XhtmlObserver.h"
 
 #include <QFile>
 #include <QTextCodec>
@@ -32,18 +34,6 @@ std::optional<QString> macroText(const MacroMap& macros, const QString& name)
 std::optional<std::u16string_view> optionalView(const std::optional<QString>& text)
 {
     return text ? std::optional<std::u16string_view>(textView(*text)) : std::nullopt;
-}
-
-void reportError(const QString& message)
-{
-    if (diagnosticMask & DiagnosticErrors)
-        log("error", LogNewline, "%s", message.toLocal8Bit().constData());
-}
-
-void reportWarning(const QString& message)
-{
-    if (diagnosticMask & DiagnosticWarnings)
-        log("warning", LogNewline, "%s", message.toLocal8Bit().constData());
 }
 
 QString openFailure(const QString& path)
@@ -130,6 +120,8 @@ QDomNode XmlPP::processNode(QDomNode node, const QString& fileName, MacroMap& ma
     if (element.isNull())
         return walk(node, fileName, macros, expandFlag);
     processAttributes(element, macros, expandFlag);
+    if (observer_ != nullptr)
+        checkAttributes(element, fileName);
     const QString tag = element.tagName();
     // Every directive's name starts with one of these letters; most elements
     // are passed on after this one test.
@@ -148,7 +140,7 @@ QDomNode XmlPP::processNode(QDomNode node, const QString& fileName, MacroMap& ma
     if (tag == QLatin1String("switch"))
         return processSwitch(element, fileName, macros, expandFlag);
     if (tag == QLatin1String("define") || tag == QLatin1String("define_macro"))
-        return processDefine(element, macros);
+        return processDefine(element, fileName, macros);
     if (tag == QLatin1String("expand_definition"))
         return processExpandDefinition(element, macros);
     if (tag == QLatin1String("include"))
@@ -167,12 +159,16 @@ void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool 
         return;
     const QString names = element.attribute(listName);
     element.removeAttribute(listName);
-    for (const std::u16string_view name : splitList<char16_t>(textView(names), u","))
-        element.setAttribute(fromTextView(name), expandText(element.attribute(fromTextView(name)), macros));
+    for (const std::u16string_view name : splitList<char16_t>(textView(names), u",")) {
+        const QString attribute = fromTextView(name);
+        element.setAttribute(attribute, expandAttribute(element, attribute, element.attribute(attribute), macros));
+    }
 }
 
 QDomNode XmlPP::walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
 {
+    if (observer_ != nullptr)
+        reportUndefinedMacros(node.toElement(), fileName);
     walkChildren(node, 1, fileName, macros, expandFlag);
     return node.nextSibling();
 }
@@ -216,7 +212,8 @@ QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fi
 {
     const QDomNamedNodeMap attributes = element.attributes();
     if (attributes.count() != 1) {
-        reportWarning(QStringLiteral("XmlPP::processConditionals(): one condition required for <if[not]>"));
+        reportWarning(element, fileName,
+                      QStringLiteral("XmlPP::processConditionals(): one condition required for <if[not]>"));
         return walk(element, fileName, macros, expandFlag);
     }
     const QDomAttr condition = attributes.item(0).toAttr();
@@ -242,14 +239,15 @@ QDomNode XmlPP::processSwitch(QDomElement element, const QString& fileName, Macr
     return unwrap(element, *chosen, fileName, macros, expandFlag);
 }
 
-QDomNode XmlPP::processDefine(QDomElement element, MacroMap& macros)
+QDomNode XmlPP::processDefine(QDomElement element, const QString& fileName, MacroMap& macros)
 {
     const QString name = QStringLiteral("name");
     const QString value = QStringLiteral("value");
     if (element.hasAttribute(name) && element.hasAttribute(value))
         macros[toBytes(element.attribute(name))] = toBytes(element.attribute(value));
     else
-        reportWarning(QStringLiteral("XmlPP::processConditionals(): missing name and/or value in <define_macro>"));
+        reportWarning(element, fileName,
+                      QStringLiteral("XmlPP::processConditionals(): missing name and/or value in <define_macro>"));
     return drop(element);
 }
 
@@ -282,7 +280,7 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
 {
     const QString filenameAttribute = QStringLiteral("filename");
     if (!element.hasAttribute(filenameAttribute)) {
-        reportError(QStringLiteral("XmlPP::processConditionals(): missing filename in <include>"));
+        reportError(element, fileName, QStringLiteral("XmlPP::processConditionals(): missing filename in <include>"));
         return walk(element, fileName, macros, expandFlag);
     }
     QString path = element.attribute(filenameAttribute);
@@ -310,7 +308,7 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
 {
     QByteArray bytes;
     if (!readInclude(path, false, bytes)) {
-        reportError(openFailure(path));
+        reportError(element, fileName, openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
     spend(std::max<std::uint64_t>(std::uint64_t(bytes.size()) * sizeof(QChar), IncludeMinimumBytes));
@@ -332,7 +330,8 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
                            bool expandFlag)
 {
     if (includeDepth_ >= MaxIncludeDepth) {
-        reportError(QStringLiteral("XmlPP::processConditionals(): includes nested deeper than %1 levels at "
+        reportError(element, fileName,
+                    QStringLiteral("XmlPP::processConditionals(): includes nested deeper than %1 levels at "
                                    "include file %2")
                         .arg(MaxIncludeDepth)
                         .arg(path));
@@ -341,7 +340,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     // Read as Qt reads a file in text mode, which drops every carriage return.
     QByteArray bytes;
     if (!readInclude(path, true, bytes)) {
-        reportError(openFailure(path));
+        reportError(element, fileName, openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
     QXmlInputSource source;
@@ -365,14 +364,16 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     // A file that would take the page past the nesting bound is reported
     // as one that is not well-formed.
     if (!parsed) {
-        reportError(includeParseFailure(message, line, column, path));
+        reportError(element, fileName, includeParseFailure(message, line, column, path));
         if (noRoot)
             return unwrap(element, element, fileName, macros, expandFlag);
         return walk(element, fileName, macros, expandFlag);
     }
     QDomElement root = document_.importNode(included.documentElement(), true).toElement();
+    if (observer_ != nullptr)
+        observer_->imported(included.documentElement(), root, path);
     element.parentNode().replaceChild(root, element);
-    walkIncludedRoot(element, root, path, macros, expandFlag);
+    walkIncludedRoot(element, root, path, macros, expandFlag, !noRoot);
     const QDomNode next = root.nextSibling();
     if (noRoot) {
         moveChildrenAfter(root, root);
@@ -386,7 +387,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
 // walks the file with its own map: the current one with those macros laid
 // over it; definitions inside then change only that map.
 void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
-                             bool expandFlag)
+                             bool expandFlag, bool rootStays)
 {
     const DepthStep level(includeDepth_, 1);
     const QString macrosAttribute = QStringLiteral("macros");
@@ -394,11 +395,15 @@ void XmlPP::walkIncludedRoot(QDomElement include, QDomElement root, const QStrin
                             include.hasAttribute(macrosAttribute))) {
         MacroMap local = macrosAttributeMap(toBytes(include.attribute(macrosAttribute)), macros);
         expandAttributes(*this, root, local);
+        if (observer_ != nullptr && rootStays)
+            reportUndefinedMacros(root, path);
         walkChildren(root, 1, path, local, true);
         return;
     }
     if (expandFlag)
         expandAttributes(*this, root, macros);
+    if (observer_ != nullptr && rootStays)
+        reportUndefinedMacros(root, path);
     walkChildren(root, 1, path, macros, expandFlag);
 }
 
@@ -409,17 +414,17 @@ void expandAttributes(XmlPP& preprocessor, QDomElement element, const MacroMap& 
         QDomAttr attribute = attributes.item(index).toAttr();
         const QString value = attribute.value();
         if (hasMacroMarker(preprocessor.table(), textView(value)))
-            attribute.setValue(preprocessor.expandText(value, macros));
+            attribute.setValue(preprocessor.expandAttribute(element, attribute.name(), value, macros));
     }
 }
 
 // Macro text is converted to bytes only when it holds a reference marker.
-QString XmlPP::expandText(const QString& text, const MacroMap& macros)
+QString XmlPP::expandText(const QString& text, const MacroMap& macros, std::vector<std::string>* undefined)
 {
     if (!hasMacroMarker(table_, textView(text)))
         return text;
     std::uint64_t work = 0;
-    const QString expanded = fromBytes(expandMacros(table_, macros, toBytes(text), false, &work));
+    const QString expanded = fromBytes(expandMacros(table_, macros, toBytes(text), false, &work, undefined));
     spend(std::uint64_t(expanded.size()) * sizeof(QChar) + work);
     return expanded;
 }
@@ -430,7 +435,10 @@ QString XmlPP::expandText(const QString& text, const MacroMap& macros)
 // file cannot be opened.
 bool XmlPP::readInclude(const QString& path, bool dropCarriageReturns, QByteArray& bytes)
 {
-    const int descriptor = openIncludeFile(QFile::encodeName(path).toStdString());
+    const std::string name = QFile::encodeName(path).toStdString();
+    const int descriptor = openIncludeFile(name);
+    if (observer_ != nullptr)
+        observer_->fileRead(name, descriptor >= 0);
     if (descriptor < 0)
         return false;
     // A QByteArray holds less than 2 GiB, far above the budget of a run.
@@ -453,4 +461,83 @@ void XmlPP::spend(std::uint64_t bytes)
 {
     if (budget_.spend(bytes))
         throw HException(budget_.spentMessage());
+}
+
+void XmlPP::reportError(const QDomElement& element, const QString& fileName, const QString& message)
+{
+    if (!(diagnosticMask & DiagnosticErrors))
+        return;
+    log("error", LogNewline, "%s", message.toLocal8Bit().constData());
+    if (observer_ != nullptr)
+        observer_->warning(element, fileName, message);
+}
+
+void XmlPP::reportWarning(const QDomElement& element, const QString& fileName, const QString& message)
+{
+    if (!(diagnosticMask & DiagnosticWarnings))
+        return;
+    log("warning", LogNewline, "%s", message.toLocal8Bit().constData());
+    if (observer_ != nullptr)
+        observer_->warning(element, fileName, message);
+}
+
+// A checking run's warnings about the attributes of a directive whose
+// attributes are a fixed set, and of the branches of a switch.
+void XmlPP::checkAttributes(const QDomElement& element, const QString& fileName)
+{
+    const DirectiveAttributes* directive = findDirective(Vocabulary::Xhtml, toBytes(element.tagName()));
+    if (directive == nullptr || directive->tag == "case" || directive->tag == "default")
+        return;
+    auto check = [&](const QDomElement& checked, const DirectiveAttributes& attributes) {
+        std::vector<AttributeSeen> seen;
+        const QDomNamedNodeMap map = checked.attributes();
+        for (int index = 0; index < map.count(); ++index) {
+            const QDomAttr attribute = map.item(index).toAttr();
+            seen.push_back({toBytes(attribute.name()), attribute.value().isEmpty()});
+        }
+        for (const std::string& text : attributeWarnings(Vocabulary::Xhtml, attributes, seen))
+            observer_->warning(checked, fileName, fromBytes(text));
+    };
+    check(element, *directive);
+    if (directive->tag != "switch")
+        return;
+    for (QDomElement branch = element.firstChildElement(); !branch.isNull(); branch = branch.nextSiblingElement()) {
+        if (const DirectiveAttributes* known = findDirective(Vocabulary::Xhtml, toBytes(branch.tagName())))
+            if (known->tag == "case" || known->tag == "default")
+                check(branch, *known);
+    }
+}
+
+QString XmlPP::expandAttribute(const QDomElement& element, const QString& name, const QString& value,
+                               const MacroMap& macros)
+{
+    if (observer_ == nullptr)
+        return expandText(value, macros);
+    if (undefinedIn_ != element) {
+        undefinedIn_ = element;
+        undefined_.clear();
+    }
+    std::vector<std::string> names;
+    const QString expanded = expandText(value, macros, &names);
+    for (std::string& macro : names)
+        undefined_.emplace_back(name, std::move(macro));
+    return expanded;
+}
+
+// The element stays in the output: the references its expansion left
+// undefined are warnings (an include's file name aside, which is expanded
+// with the system macros later, or stays as written when the file is
+// missing).
+void XmlPP::reportUndefinedMacros(const QDomElement& element, const QString& fileName)
+{
+    if (element.isNull() || undefinedIn_ != element)
+        return;
+    const bool isInclude = element.tagName() == QLatin1String("include");
+    for (const auto& [attribute, macro] : undefined_) {
+        if (!(isInclude && attribute == QLatin1String("filename")))
+            observer_->warning(element, fileName,
+                               fromBytes(undefinedMacroWarning(macro, toBytes(attribute), table_.marker())));
+    }
+    undefinedIn_.clear();
+    undefined_.clear();
 }

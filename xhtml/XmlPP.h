@@ -9,9 +9,13 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QXmlInputSource;
 class QXmlReader;
+class XhtmlObserver;
 
 // The -xhtml preprocessor: reads a document into its DOM tree and resolves
 // the directive elements in place (if, ifnot, ifdef, ifndef, switch, define,
@@ -35,12 +39,21 @@ public:
 
     // Lowers the budget, for tests and fuzzing.
     void setRunBudget(std::uint64_t bytes) { budget_.setLimit(bytes); }
+    // A checking run's observer (xhtml/XhtmlObserver.h): told of the files
+    // read, and of every trace-log report and other problem as a warning at
+    // its element. None by default.
+    void setObserver(XhtmlObserver* observer) { observer_ = observer; }
     // Adds to the work of the walk; throws HException once the budget is
     // spent.
     void spend(std::uint64_t bytes);
     // Expands macro references in text (system macros not searched),
-    // spending the result and the work of the expansion.
-    QString expandText(const QString& text, const MacroMap& macros);
+    // spending the result and the work of the expansion; undefined as for
+    // expandMacros.
+    QString expandText(const QString& text, const MacroMap& macros, std::vector<std::string>* undefined = nullptr);
+    // expandText for the value of an element's attribute; a checking run
+    // notes the references it leaves undefined.
+    QString expandAttribute(const QDomElement& element, const QString& name, const QString& value,
+                            const MacroMap& macros);
     virtual ~XmlPP() = default;
 
     // Reads the source into the document through the reader; on success
@@ -73,7 +86,7 @@ private:
     QDomNode processIf(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros,
                        bool expandFlag);
     QDomNode processSwitch(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
-    QDomNode processDefine(QDomElement element, MacroMap& macros);
+    QDomNode processDefine(QDomElement element, const QString& fileName, MacroMap& macros);
     QDomNode processExpandDefinition(QDomElement element, const MacroMap& macros);
     QDomNode processInclude(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode includeText(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
@@ -82,7 +95,15 @@ private:
                         bool expandFlag);
     bool readInclude(const QString& path, bool dropCarriageReturns, QByteArray& bytes);
     void walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
-                          bool expandFlag);
+                          bool expandFlag, bool rootStays);
+
+    // Trace-log reports (category "error" or "warning"), which a checking
+    // run also receives as warnings at the element.
+    void reportError(const QDomElement& element, const QString& fileName, const QString& message);
+    void reportWarning(const QDomElement& element, const QString& fileName, const QString& message);
+    // For a checking run only.
+    void checkAttributes(const QDomElement& element, const QString& fileName);
+    void reportUndefinedMacros(const QDomElement& element, const QString& fileName);
 
     QDomDocument document_;
     const MacroTable& table_;
@@ -92,6 +113,12 @@ private:
     // the document element's chain); an included root sits this deep.
     int chainDepth_ = 0;
     RunBudget budget_{RunBudgetBytes};
+
+    XhtmlObserver* observer_ = nullptr;
+    // The element whose attributes were expanded last, and the references
+    // (attribute, macro name) that expansion left undefined.
+    QDomNode undefinedIn_;
+    std::vector<std::pair<QString, std::string>> undefined_;
 };
 
 // Replaces the value of every attribute of element, in the element's

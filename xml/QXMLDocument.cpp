@@ -1,5 +1,6 @@
 #include "xml/QXMLDocument.h"
 
+#include "diag/RunObserver.h"
 #include "io/FileReading.h"
 #include "io/SafeOutputFile.h"
 
@@ -17,6 +18,10 @@ bool QXMLDocument::loadInclude(const std::string& fileName, std::uint64_t maxByt
 
 bool QXMLDocument::readNamedFile(const std::string& fileName, int descriptor, std::uint64_t maxBytes)
 {
+    if (observer() != nullptr) {
+        observer()->fileRead(fileName, descriptor >= 0);
+        setDroppedTextLine(-1);
+    }
     if (descriptor < 0) {
         setFileBytes(0);
         setError(0, "couldn't read %s", fileName.c_str());

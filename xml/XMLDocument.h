@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+class RunObserver;
+
 // The default mode's document: the root element, what the input's XML
 // declaration and DOCTYPE said, the settings of the last write, and the
 // message and line of the last failed read or write. The document owns the
@@ -88,6 +90,13 @@ public:
     XMLElement* root() const { return root_; }
     void setRoot(XMLElement* root) { root_ = root; }
 
+    // A checking run's observer (diag/RunObserver.h); none by default. With
+    // one, a read that drops text notes the 0-based line of the first text
+    // it dropped inside an element (-1: none).
+    void setObserver(RunObserver* observer) { observer_ = observer; }
+    RunObserver* observer() const { return observer_; }
+    int droppedTextLine() const { return droppedTextLine_; }
+
     bool keepText() const { return keepText_; }
     unsigned indentUnit() const { return indentUnit_; }
     unsigned wrapWidth() const { return wrapWidth_; }
@@ -106,6 +115,7 @@ public:
 
 protected:
     void setFileBytes(std::uint64_t bytes) { fileBytes_ = bytes; }
+    void setDroppedTextLine(int line) { droppedTextLine_ = line; }
 
 private:
     friend class XMLReader;
@@ -126,4 +136,6 @@ private:
     int errorLine_ = 0;
     std::uint32_t depthOffset_ = 0;
     std::uint64_t fileBytes_ = 0;
+    RunObserver* observer_ = nullptr;
+    int droppedTextLine_ = -1;
 };

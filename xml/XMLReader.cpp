@@ -181,12 +181,24 @@ void XMLReader::characterData()
     char* start = pos_;
     const std::uint32_t startLine = line_;
     const bool special = (scanTo('<') & NeedsDecoding) != 0;
-    if (open_.empty() || !document_.keepText_)
+    if (open_.empty() || !document_.keepText_) {
+        if (document_.observer_ != nullptr && !open_.empty() && document_.droppedTextLine_ < 0)
+            noteDroppedText(start, startLine);
         return;
+    }
     const std::string_view run(start, std::size_t(pos_ - start));
     auto* data = storage_.make<XMLData>(special ? decode(start, pos_, true) : run);
     data->setLine(static_cast<int>(startLine));
     open_.back()->appendChild(data);
+}
+
+// For a checking run: the line of the first byte of the run that is not
+// white space, if any.
+void XMLReader::noteDroppedText(const char* start, std::uint32_t startLine)
+{
+    const char* text = std::find_if(start, static_cast<const char*>(pos_), [](char c) { return !is(c, Space); });
+    if (text != pos_)
+        document_.droppedTextLine_ = int(startLine + countLineFeeds(start + 1, text));
 }
 
 // "<?": the XML declaration sets version and encoding; any other processing

@@ -41,6 +41,7 @@ private:
     std::string_view readName();
 
     void characterData();
+    void noteDroppedText(const char* start, std::uint32_t startLine);
     void declaration();
     void markupDeclaration(std::uint32_t markupLine);
     void endTag();

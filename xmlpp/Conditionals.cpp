@@ -37,7 +37,10 @@ XMLNode* XMLPP2::ifExpression(XMLElement* element, Chain& chain)
     if (expression.empty())
         return keep(element, chain);
     bool ok = false;
-    const std::uint32_t value = evaluateCondition(expand(expression, chain.macros.map()), ok);
+    const std::string text = expand(expression, chain.macros.map());
+    const std::uint32_t value = evaluateCondition(text, ok, failureMessage());
+    if (!ok)
+        expressionFailed(element, "expression", text, chain.fileName);
     if (ok && value != 0)
         return unwrap(element, element, chain, chain.macros.map(), chain.expandFlag);
     return drop(element);

@@ -1,6 +1,7 @@
 // define, xmldef and xmlput.
 #include "expr/Evaluate.h"
 #include "rules/Includes.h"
+#include "xmlpp/DirectiveObserver.h"
 #include "xmlpp/WalkChain.h"
 
 #include <cstdio>
@@ -40,9 +41,12 @@ XMLNode* XMLPP2::define(XMLElement* element, Chain& chain)
             const bool hex = !element->hasAttribute("expression");
             const std::string_view text = element->attributeText(hex ? "hex_expression" : "expression");
             bool ok = false;
-            const auto value = static_cast<std::uint32_t>(evaluateInteger(expand(text, chain.macros.map()), ok));
+            const std::string expanded = expand(text, chain.macros.map());
+            const auto value = static_cast<std::uint32_t>(evaluateInteger(expanded, ok, failureMessage()));
             if (ok)
                 chain.macros.set(name, hex ? upperHex(value) : decimal(value));
+            else
+                expressionFailed(element, hex ? "hex_expression" : "expression", expanded, chain.fileName);
         } else {
             reportError("XmlPP::processConditionals(): missing value or expression in <define>");
         }
@@ -59,6 +63,8 @@ XMLNode* XMLPP2::xmldef(XMLElement* element, Chain& chain)
     if (!element->hasAttribute("name"))
         return keep(element, chain);
     xmldefs_[std::string(element->attributeText("name"))] = element;
+    if (observer_ != nullptr)
+        observer_->stored(element, chain.fileName);
     return drop(element);
 }
 
@@ -76,6 +82,8 @@ XMLNode* XMLPP2::xmlput(XMLElement* element, Chain& chain)
     // fragment cannot overshoot the budget.
     spend(treeBytes(stored->second));
     auto* copy = static_cast<XMLElement*>(cloneNode(stored->second, nullptr));
+    if (observer_ != nullptr)
+        observer_->copied(stored->second, copy, chain.fileName);
     if (usesMacrosAttribute(chain.expandFlag, element->hasAttribute("expand_macros"), element->hasAttribute("macros")))
         return unwrap(element, copy, chain, macrosOf(element, chain.macros.map()), true);
     return unwrap(element, copy, chain, chain.macros.map(), chain.expandFlag);

@@ -27,6 +27,7 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     if (included == nullptr)
         return keep(element, chain);  // only when reportError returned
     element->parent()->replaceChild(element, included);
+    const bool unwrapRoot = element->hasAttribute("no_root") || included->tagName() == "envelope";
 
     {
         const DepthStep level(includeDepth_, 1);
@@ -34,10 +35,14 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
                                 element->hasAttribute("macros"))) {
             const MacroMap macros = macrosOf(element, chain.macros.map());
             expandAttributes(included, macros);
+            if (observer_ != nullptr && !unwrapRoot)
+                reportUndefinedMacros(included, fileName);
             walk(included->firstChild(), fileName, macros, true, chain.depth + 1);
         } else {
             if (chain.expandFlag)
                 expandAttributes(included, chain.macros.map());
+            if (observer_ != nullptr && !unwrapRoot)
+                reportUndefinedMacros(included, fileName);
             walk(included->firstChild(), fileName, chain.macros.map(), chain.expandFlag, chain.depth + 1);
         }
     }
@@ -49,7 +54,7 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     }
 
     XMLNode* next = included->nextSibling();
-    if (element->hasAttribute("no_root") || included->tagName() == "envelope") {
+    if (unwrapRoot) {
         if (XMLNode* run = included->takeChildren())
             included->parent()->insertAfter(included, run);
         included->parent()->removeChild(included);
@@ -68,6 +73,7 @@ XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
     setDepthOffset(std::uint32_t(depth));
     const std::uint64_t room = budget_.left();
     const bool ok = loadInclude(fileName, room);
+    reportDroppedText(fileName);
     setDepthOffset(mainOffset);
     XMLElement* included = root();
     setRoot(mainRoot);

@@ -3,6 +3,8 @@
 #include "expr/Evaluate.h"
 #include "macros/MacroExpansion.h"
 #include "rules/Conditions.h"
+#include "rules/Warnings.h"
+#include "xmlpp/DirectiveObserver.h"
 #include "xmlpp/WalkChain.h"
 
 #include <QRegExp>
@@ -97,12 +99,22 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
     }
     auto expandedSigned = [&](const char* name) -> std::uint64_t {
         bool ok = false;
-        const std::int64_t value = evaluateSigned(expand(element->attributeText(name), chain.macros.map()), ok);
+        const std::string text = expand(element->attributeText(name), chain.macros.map());
+        const std::int64_t value = evaluateSigned(text, ok, failureMessage());
+        if (!ok)
+            expressionFailed(element, name, text, chain.fileName);
         return ok ? std::uint64_t(value) : 0;
     };
+    // An empty bound is reported as a loop without iterations, when it is one.
+    const char* emptyBound = nullptr;
     auto integer = [&](const char* name) -> std::uint32_t {
         bool ok = false;
-        const std::uint64_t value = evaluateInteger(element->attributeText(name), ok);
+        const std::string_view text = element->attributeText(name);
+        const std::uint64_t value = evaluateInteger(text, ok, failureMessage());
+        if (!ok && text.empty() && emptyBound == nullptr)
+            emptyBound = name;
+        else if (!ok)
+            expressionFailed(element, name, text, chain.fileName);
         return ok ? std::uint32_t(value) : 0;
     };
     // All arithmetic is on unsigned 32-bit numbers and wraps.
@@ -115,6 +127,8 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
     const std::uint32_t start = integer("start");
     const std::uint32_t end = integer("end");
     const std::uint32_t step = integer("incr");
+    if (observer_ != nullptr && emptyBound != nullptr && !(start < end))
+        warn(element, chain.fileName, noIterationWarning("for", emptyBound));
 
     const std::string name(element->attributeText("index"));
     std::uint32_t index = start;
@@ -135,7 +149,7 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
                                       {name + "_hex", upperHex(index)},
                                       {name + "_ap", std::to_string(progression)},
                                       {name + "_ap_hex", upperHex(progression)}};
-            insertionPoint = insertLoopCopies(element, insertionPoint, loopMacros);
+            insertionPoint = insertLoopCopies(element, insertionPoint, loopMacros, chain.fileName);
         }
         index += step;
         progression += factor * step;
@@ -173,6 +187,8 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
             if (std::find(items.begin(), items.end(), excluded) == items.end())
                 reportError("XmlPP::processConditionals(): exclude_entries cannot find entry named " + excluded);
         }
+        if (items.empty() && observer_ != nullptr)
+            warn(element, chain.fileName, noIterationWarning("foreach", name));
         LoopList list{std::string(name), {}};
         for (std::string_view item : items) {
             const bool excluded = std::find(exclusions.begin(), exclusions.end(), item) != exclusions.end();
@@ -197,7 +213,7 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
         MacroMap loopMacros{{"FOREACH_COUNT", std::to_string(count)}};
         for (std::size_t l = 0; l < lists.size(); ++l)
             loopMacros[lists[l].name] = lists[l].items[position[l]];
-        insertionPoint = insertLoopCopies(element, insertionPoint, loopMacros);
+        insertionPoint = insertLoopCopies(element, insertionPoint, loopMacros, chain.fileName);
         for (std::size_t l = lists.size(); l-- > 0;) {
             if (++position[l] < lists[l].items.size())
                 break;
@@ -208,10 +224,13 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
 }
 
 // Copies the loop's children up to the first child that is not an element.
-XMLNode* XMLPP2::insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, const MacroMap& loopMacros)
+XMLNode* XMLPP2::insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, const MacroMap& loopMacros,
+                                  const std::string& fileName)
 {
     for (XMLNode* child = loop->firstChild(); child != nullptr && child->isElement(); child = child->nextSibling()) {
         XMLElement* copy = copyLoopBody(child->toElement(), loopMacros);
+        if (observer_ != nullptr)
+            observer_->copied(child->toElement(), copy, fileName);
         loop->parent()->insertAfter(insertionPoint, copy);
         insertionPoint = copy;
     }

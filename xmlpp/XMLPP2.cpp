@@ -3,6 +3,8 @@
 #include "macros/MacroExpansion.h"
 #include "macros/MacroList.h"
 #include "macros/MacroTable.h"
+#include "rules/Warnings.h"
+#include "xmlpp/DirectiveObserver.h"
 #include "xmlpp/WalkChain.h"
 
 XMLPP2::XMLPP2(bool keepText) : QXMLDocument(keepText) {}
@@ -11,6 +13,7 @@ bool XMLPP2::processFile(const std::string& fileName, const std::string& macroLi
 {
     if (!load(fileName))
         return false;
+    reportDroppedText(fileName);
     processDocument(fileName, macroList, expandFlag);
     return true;
 }
@@ -18,8 +21,11 @@ bool XMLPP2::processFile(const std::string& fileName, const std::string& macroLi
 void XMLPP2::processDocument(const std::string& fileName, const std::string& macroList, bool expandFlag)
 {
     MacroMap macros = macroMapFromList(splitMacroList(macroList, false));
-    if (root() == nullptr)
+    if (root() == nullptr) {
+        if (observer_ != nullptr)
+            observer_->warning(fileName, 1, std::string(NoElementWarning));
         return;
+    }
     // The outermost element is walked like any other, so it gets a parent
     // for the time of the walk: directives there can then be dropped,
     // unwrapped or replaced like anywhere else.
@@ -76,6 +82,8 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
 
 XMLNode* XMLPP2::dispatch(XMLElement* element, Chain& chain)
 {
+    if (observer_ != nullptr)
+        checkAttributes(element, chain.fileName);
     const std::string_view tag = element->tagName();
     if (tag == "if")
         return ifCondition(element, chain, false);
@@ -106,6 +114,8 @@ XMLNode* XMLPP2::dispatch(XMLElement* element, Chain& chain)
 
 XMLNode* XMLPP2::keep(XMLElement* element, Chain& chain)
 {
+    if (observer_ != nullptr && undefinedIn_ == element)
+        reportUndefinedMacros(element, chain.fileName);
     walk(element->firstChild(), chain.fileName, chain.macros.map(), chain.expandFlag, chain.depth + 1);
     return element->nextSibling();
 }
@@ -136,6 +146,12 @@ void XMLPP2::setMacroTable(const MacroTable& table)
     setWatchedByte(table.marker());
 }
 
+void XMLPP2::setObserver(DirectiveObserver* observer)
+{
+    observer_ = observer;
+    XMLDocument::setObserver(observer);
+}
+
 void XMLPP2::expandAttributes(XMLElement* element, const MacroMap& macros)
 {
     if (!element->mayHoldWatchedByte())
@@ -144,16 +160,17 @@ void XMLPP2::expandAttributes(XMLElement* element, const MacroMap& macros)
     // array in place, so iterating it meanwhile is safe.
     for (const XMLAttribute& attr : element->attributes()) {
         if (attr.hasValue() && hasMacroMarker(*table_, attr.text()))
-            element->setAttribute(attr.name(), expand(attr.text(), macros));
+            element->setAttribute(attr.name(), observer_ != nullptr ? expandNotingUndefined(element, attr, macros)
+                                                                    : expand(attr.text(), macros));
     }
 }
 
-std::string XMLPP2::expand(std::string_view text, const MacroMap& macros)
+std::string XMLPP2::expand(std::string_view text, const MacroMap& macros, std::vector<std::string>* undefined)
 {
     if (!hasMacroMarker(*table_, text))
         return std::string(text);
     std::uint64_t work = 0;
-    std::string value = expandMacros(*table_, macros, text, false, &work);
+    std::string value = expandMacros(*table_, macros, text, false, &work, undefined);
     spend(value.size() + work);
     return value;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+class DirectiveObserver;
 class MacroTable;
 class MacroScope;
 
@@ -56,6 +57,11 @@ public:
     // Also makes the reader note which elements hold the table's marker in
     // an attribute value, so that expansion can pass over the others.
     void setMacroTable(const MacroTable& table);
+
+    // A checking run's observer, told of the files read, the copies made
+    // and the problems that do not stop the run (xmlpp/DirectiveObserver.h);
+    // none by default.
+    void setObserver(DirectiveObserver* observer);
     const MacroTable& macroTable() const { return *table_; }
 
     // Loads the file, builds the macro map from the "name=value;..." list
@@ -106,12 +112,28 @@ private:
     // Loops.
     XMLNode* forLoop(XMLElement* element, Chain& chain);
     XMLNode* foreachLoop(XMLElement* element, Chain& chain);
-    XMLNode* insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, const MacroMap& loopMacros);
+    XMLNode* insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, const MacroMap& loopMacros,
+                              const std::string& fileName);
     XMLElement* copyLoopBody(const XMLElement* source, const MacroMap& loopMacros);
 
     // Expands macro references, spending the result and the work of the
-    // expansion from the run's budget.
-    std::string expand(std::string_view text, const MacroMap& macros);
+    // expansion from the run's budget; undefined as for expandMacros.
+    std::string expand(std::string_view text, const MacroMap& macros, std::vector<std::string>* undefined = nullptr);
+
+    // For a checking run (xmlpp/Checks.cpp): warnings through the observer.
+    void warn(const XMLElement* element, const std::string& fileName, const std::string& text);
+    void checkAttributes(const XMLElement* element, const std::string& fileName);
+    // Expands an attribute's value, noting the references left undefined.
+    std::string expandNotingUndefined(const XMLElement* element, const XMLAttribute& attr, const MacroMap& macros);
+    // Warns about the references that the last expansion of the element
+    // left undefined, now that the element stays in the output.
+    void reportUndefinedMacros(const XMLElement* element, const std::string& fileName);
+    void reportDroppedText(const std::string& fileName);
+    // Where the expression entry points put their failure message: nowhere
+    // unless a checking run wants it for expressionFailed's warning.
+    std::string* failureMessage() { return observer_ != nullptr ? &failure_ : nullptr; }
+    void expressionFailed(const XMLElement* element, std::string_view attribute, std::string_view text,
+                          const std::string& fileName);
 
     // Adds to the work of the run; reports the budget (once) when it is
     // spent.
@@ -125,6 +147,13 @@ private:
     Limits limits_;
     RunBudget budget_{RunBudgetBytes};
     bool budgetReported_ = false;
+
+    DirectiveObserver* observer_ = nullptr;
+    // The element whose attributes were expanded last, and the references
+    // (attribute, macro name) that expansion left undefined.
+    const XMLElement* undefinedIn_ = nullptr;
+    std::vector<std::pair<std::string, std::string>> undefined_;
+    std::string failure_;
 };
 
 // The memory a subtree takes in its document: nodes, attributes and their

@@ -79,7 +79,8 @@ expect() {
     ((checks++))
     split_line "$line"
     COMPREPLY=()
-    _xmlpp xmlpp "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    local program=${COMP_WORDS[0]}
+    "_${program//-/_}" "$program" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
     actual=$(printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort | paste -sd' ')
     if [[ $actual != "$expected" ]]; then
         echo "FAIL [$line]: expected [$expected], got [$actual]"
@@ -108,6 +109,12 @@ expect 'xmlpp in.xml out.xml "VERSION=1' ''
 expect 'xmlpp in.xml out.xml "" ' ''
 expect 'xmlpp -xhtml in.xml out.xml "' ''
 expect 'xmlpp missing.xml out.xml "' ''
+expect 'xmlpp-check -' '-- --depfile --help --no-output --quiet --version --werror -MF -xhtml'
+expect 'xmlpp-check --depfile ' 'in.xml notes.txt sub'
+expect 'xmlpp-check -MF deps.d --quiet ' '-xhtml in.xml notes.txt sub'
+expect 'xmlpp-check --werror in.xml out.xml "' "$all_names"
+expect 'xmlpp-check -- -xhtml in.xml ' 'in.xml notes.txt sub'
+expect 'xmlpp-check -- -' '-xhtml'
 
 echo "$((checks - failures)) passed, $failures failed"
 ((failures == 0))

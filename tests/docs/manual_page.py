@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Checks the manual page xmlpp.1:
+"""Checks the manual pages xmlpp.1 and xmlpp-check.1:
 
 - groff -ww -man -z prints no warning, and man renders it without one;
 - every message listed in the README's "Messages and exit status" tables
-  appears in the rendered page, so the two lists cannot drift apart;
-- the example marked with a roff comment '.\\" example: ARGS' (its next two
-  .EX blocks are the input and the expected output) gives that output.
+  appears in the rendered xmlpp.1, every warning of its "Warnings of
+  xmlpp-check" table in xmlpp-check.1, so the lists cannot drift apart;
+- the example marked with a roff comment '.\\" example: ARGS' in xmlpp.1 (its
+  next two .EX blocks are the input and the expected output) gives that
+  output.
 
 Usage: manual_page.py XMLPP_BINARY REPOSITORY_ROOT
 Exits with 77 (skipped) when groff is not installed.
@@ -41,8 +43,13 @@ def rendered_text(page):
     return " ".join(run.stdout.split())
 
 
-def readme_messages(readme):
-    section = readme.split("## Messages and exit status", 1)[1].split("\n## ", 1)[0]
+# Each page, the README section whose table it must cover, and how many
+# rows that table has at least.
+PAGES = (("xmlpp.1", "## Messages and exit status", 30), ("xmlpp-check.1", "### Warnings of xmlpp-check", 9))
+
+
+def readme_messages(readme, heading):
+    section = re.split(r"\n##+ ", readme.split(heading + "\n", 1)[1], maxsplit=1)[0]
     return re.findall(r"^\| `([^`]+)` \|", section, re.MULTILINE)
 
 
@@ -84,23 +91,25 @@ def main():
     if not shutil.which("groff"):
         print("SKIP: groff is not installed")
         return SKIPPED
-    page = root / "xmlpp.1"
     failures = []
-    for name, warnings in (("groff -ww", groff_warnings(page)), ("man --warnings", man_warnings(page))):
-        if warnings:
-            failures.append(f"{name}: {warnings}")
-    text = rendered_text(page)
-    messages = readme_messages((root / "README.md").read_text())
-    if len(messages) < 30:
-        failures.append(f"only {len(messages)} messages found in the README tables")
-    for message in messages:
-        if " ".join(message.split()) not in text:
-            failures.append(f"message missing from the manual page: {message}")
-    args, source, expected = marked_example(page.read_text())
+    checks = 1
+    for page_name, heading, at_least in PAGES:
+        page = root / page_name
+        for name, warnings in (("groff -ww", groff_warnings(page)), ("man --warnings", man_warnings(page))):
+            if warnings:
+                failures.append(f"{page_name}: {name}: {warnings}")
+        text = rendered_text(page)
+        messages = readme_messages((root / "README.md").read_text(), heading)
+        if len(messages) < at_least:
+            failures.append(f"only {len(messages)} messages found in the README's {heading}")
+        for message in messages:
+            if " ".join(message.split()) not in text:
+                failures.append(f"message missing from {page_name}: {message}")
+        checks += 2 + len(messages)
+    args, source, expected = marked_example((root / "xmlpp.1").read_text())
     problem = example_problem(binary, args, source, expected)
     if problem:
         failures.append(f"manual page example: {problem}")
-    checks = 3 + len(messages)
     for failure in failures:
         print("FAIL " + failure)
     print(f"{checks - len(failures)} passed, {len(failures)} failed")

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and checks the tree (programs,
-# manual pages, bash completions, documentation, examples); builds the
+# manual pages, bash completions, CMake package, documentation, examples); builds the
 # Debian package and checks its control fields and changelog; unpacks it
 # into a temporary root with dpkg -x; runs both installed xmlpp binaries on
 # the examples. Exits with 77 (skipped) without cpack or dpkg-deb.
@@ -95,6 +95,9 @@ check_tree() {
       check man_renders "$root/share/man/man1/$program.1.gz" &&
       check man_indexable "$root/share/man/man1/$program.1.gz"
     check test -f "$root/share/bash-completion/completions/$program"
+  done
+  for file in xmlppConfig.cmake xmlppConfigVersion.cmake xmlppPreprocess.cmake xmlppTargets.cmake; do
+    check test -f "$root/share/cmake/xmlpp/$file"
   done
   doc="$root/share/doc/xmlpp"
   check test -f "$doc/copyright"

@@ -6,17 +6,22 @@ The Quick start command that runs an example must match an "example in"
 marker, so the output shown after it is checked too.
 
 Usage: readme_examples.py XMLPP_BINARY REPOSITORY_ROOT
+xmlpp-check is taken from beside XMLPP_BINARY (BUILD/bin/), and the "cmake"
+examples build against BUILD installed into a temporary folder.
 """
 import difflib
+import os
 import re
 import shlex
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 from pathlib import Path
 
-MARKER = re.compile(r"^<!-- (file|example|error|example in (\S+)): (.*) -->$")
+MARKER = re.compile(r"^<!-- (file|example|error|check|make|cmake|example in (\S+)): (.*) -->$")
+BUILD_KINDS = ("make", "cmake")
 QUICK_START_RUN = re.compile(r"cd (examples/\S+) && \.\./\.\./build/bin/xmlpp (.+?) && cat (\S+)")
 
 
@@ -30,7 +35,7 @@ class Example:
         self.files = {}
 
     def blocks_needed(self):
-        return 1 if self.folder else 2
+        return 1 if self.folder or self.kind in BUILD_KINDS else 2
 
 
 def read_blocks_and_markers(text):
@@ -92,7 +97,38 @@ def difference(expected, actual, what):
     return "".join(diff) or f"{what}: {expected!r} != {actual!r}\n"
 
 
-def run_example(binary, root, example):
+def build_problems(binary, work, example, prefix):
+    """Builds the "make" or "cmake" example in work: it must make its
+    target, then see nothing to do, then see work once the last file given
+    before it has changed."""
+    bin_dir = str(Path(binary).parent)
+    env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""))
+    target = example.args[0]
+    if example.kind == "make":
+        (work / "Makefile").write_text(example.blocks[0])
+        build, output, up_to_date = ["make"], work / target, lambda: subprocess.run(
+            ["make", "-q"], cwd=work, env=env).returncode == 0
+    else:
+        (work / "CMakeLists.txt").write_text(example.blocks[0])
+        configure = subprocess.run(["cmake", "-S", ".", "-B", "build", "-G", "Ninja", f"-DCMAKE_PREFIX_PATH={prefix}"],
+                                   cwd=work, env=env, capture_output=True, text=True)
+        if configure.returncode != 0:
+            return [f"cmake failed: {configure.stdout}{configure.stderr}"]
+        build, output = ["cmake", "--build", "build"], work / "build" / target
+        up_to_date = lambda: "no work to do" in subprocess.run(["ninja", "-C", "build", "-n"], cwd=work, env=env,
+                                                                capture_output=True, text=True).stdout
+    run = subprocess.run(build, cwd=work, env=env, capture_output=True, text=True, timeout=300)
+    if run.returncode != 0 or not output.exists():
+        return [f"the build did not make {target}: {run.stdout}{run.stderr}"]
+    if not up_to_date():
+        return ["a second build would do work"]
+    time.sleep(1)
+    last = work / list(example.files)[-1]
+    last.write_text(last.read_text() + "\n")
+    return [] if not up_to_date() else [f"a change to {last.name} makes no work"]
+
+
+def run_example(binary, root, example, prefix):
     """Returns a list of problems (empty when the example holds)."""
     with tempfile.TemporaryDirectory(prefix="readme-example-") as temp:
         work = Path(temp) / "work"
@@ -103,21 +139,24 @@ def run_example(binary, root, example):
         for name, content in example.files.items():
             (work / name).parent.mkdir(parents=True, exist_ok=True)
             (work / name).write_text(content)
+        if example.kind in BUILD_KINDS:
+            return build_problems(binary, work, example, prefix)
         input_name, output_name = input_and_output_names(example.args)
         if not example.folder:
             (work / input_name).write_text(example.blocks[0])
-        run = subprocess.run(["xmlpp"] + example.args, executable=binary, cwd=work,
+        program = "xmlpp-check" if example.kind == "check" else "xmlpp"
+        run = subprocess.run([program] + example.args, executable=str(Path(binary).parent / program), cwd=work,
                              capture_output=True, timeout=120)
         stderr = run.stderr.decode("latin-1")
         output_path = work / output_name
         output = output_path.read_bytes().decode("latin-1") if output_path.exists() else None
         problems = []
-        if example.kind == "error":
-            if run.returncode != 1:
-                problems.append(f"exit status {run.returncode}, expected 1")
+        if example.kind in ("error", "check"):
+            if run.returncode != (1 if example.kind == "error" else 0):
+                problems.append(f"exit status {run.returncode}")
             if stderr != example.blocks[1]:
                 problems.append(difference(example.blocks[1], stderr, "standard error"))
-            if output is not None:
+            if output is not None and example.kind == "error":
                 problems.append(f"{output_name} was written")
         else:
             if run.returncode != 0 or stderr:
@@ -147,9 +186,12 @@ def main():
     text = (root / "README.md").read_text()
     examples = parse_examples(text)
     failed = 0
+    prefix = tempfile.mkdtemp(prefix="readme-package-")
+    subprocess.run(["cmake", "--install", str(Path(binary).parent.parent), "--prefix", prefix], check=True,
+                   capture_output=True)
     for example in examples:
-        problems = run_example(binary, root, example)
-        label = f"README line {example.line}: xmlpp {shlex.join(example.args)}"
+        problems = run_example(binary, root, example, prefix)
+        label = f"README line {example.line}: {example.kind} {shlex.join(example.args)}"
         if problems:
             failed += 1
             print(f"FAIL {label}")
@@ -165,6 +207,7 @@ def main():
     if len(examples) < 10:
         failed += 1
         print(f"FAIL only {len(examples)} examples found in README.md")
+    shutil.rmtree(prefix)
     total = len(examples) + 1
     print(f"{total - failed} passed, {failed} failed")
     return 1 if failed else 0

@@ -16,6 +16,9 @@
 //   absent     names (one per line) that must not exist after the run
 // An example folder under examples/ holds "cmd" and "expected/" the same
 // way; its working folder is a copy of the example folder itself.
+//
+// Every case runs twice: with xmlpp, and with "xmlpp-check --quiet --" and
+// the same arguments, which must give the same bytes, messages and status.
 #include "support/BinaryRun.h"
 
 #include <gtest/gtest.h>
@@ -76,12 +79,17 @@ std::vector<std::string> allCases()
     return cases;
 }
 
+// A case name, or "check:" and a case name for the run through xmlpp-check.
+const std::string ViaCheck = "check:";
+
 class EndToEnd : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(EndToEnd, Case)
 {
-    const fs::path caseDir = fs::path(XMLPP_SOURCE_DIR) / GetParam();
-    const bool isExample = GetParam().rfind("examples/", 0) == 0;
+    const bool viaCheck = GetParam().rfind(ViaCheck, 0) == 0;
+    const std::string name = viaCheck ? GetParam().substr(ViaCheck.size()) : GetParam();
+    const fs::path caseDir = fs::path(XMLPP_SOURCE_DIR) / name;
+    const bool isExample = name.rfind("examples/", 0) == 0;
     const fs::path root = fs::temp_directory_path() / ("xmlpp-e2e-" + std::to_string(getpid()) + "-" +
                                                        replaceAll(GetParam(), "/", "_"));
     fs::remove_all(root);
@@ -92,9 +100,14 @@ TEST_P(EndToEnd, Case)
         fs::copy(files, work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 
     std::vector<std::string> args;
+    if (viaCheck)
+        args = {"--quiet", "--"};
     for (const auto& line : readLines(caseDir / "cmd"))
         args.push_back(replaceAll(line, "@WORK@", work.string()));
-    const binary_run::Result run = binary_run::run(work, args);
+    binary_run::Options options;
+    if (viaCheck)
+        options.binary = XMLPP_CHECK_BINARY;
+    const binary_run::Result run = binary_run::run(work, args, options);
 
     const int wantExit = fs::exists(caseDir / "exit") ? std::stoi(readFile(caseDir / "exit")) : 0;
     EXPECT_EQ(run.status, wantExit);
@@ -143,7 +156,16 @@ std::string caseName(const ::testing::TestParamInfo<std::string>& info)
     return name;
 }
 
+std::vector<std::string> casesViaCheck()
+{
+    std::vector<std::string> cases = allCases();
+    for (std::string& name : cases)
+        name = ViaCheck + name;
+    return cases;
+}
+
 INSTANTIATE_TEST_SUITE_P(Data, EndToEnd, ::testing::ValuesIn(allCases()), caseName);
+INSTANTIATE_TEST_SUITE_P(Check, EndToEnd, ::testing::ValuesIn(casesViaCheck()), caseName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(EndToEnd);
 
 }  // namespace

@@ -39,6 +39,8 @@ struct Options {
     std::string appendStdoutTo;
     // Another copy of the program to run; empty: XMLPP_BINARY.
     std::string binary;
+    // argv[0] of the run.
+    std::string programName = "xmlpp";
 };
 
 struct Result {
@@ -47,7 +49,8 @@ struct Result {
     std::string err;
 };
 
-// Runs XMLPP_BINARY with the program name "xmlpp" and args, in work. A run
+// Runs XMLPP_BINARY (or options.binary) with the program name
+// options.programName and args, in work. A run
 // that hangs ends by SIGALRM after two minutes instead of stalling the test.
 inline Result run(const fs::path& work, const std::vector<std::string>& args, const Options& options = {})
 {
@@ -68,7 +71,8 @@ inline Result run(const fs::path& work, const std::vector<std::string>& args, co
             setrlimit(RLIMIT_FSIZE, &limit);
         }
         std::vector<std::string> copies(args);
-        std::vector<char*> argv{const_cast<char*>("xmlpp")};
+        std::string program = options.programName;
+        std::vector<char*> argv{program.data()};
         for (auto& arg : copies)
             argv.push_back(arg.data());
         argv.push_back(nullptr);

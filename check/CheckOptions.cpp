@@ -1,0 +1,86 @@
+#include "check/CheckOptions.h"
+
+#include <cstring>
+
+namespace {
+
+bool takesFile(const std::string& word)
+{
+    return word == "--depfile" || word == "-MF";
+}
+
+}  // namespace
+
+ParsedCommandLine parseCheckCommandLine(int argc, char** argv)
+{
+    using Action = ParsedCommandLine::Action;
+    ParsedCommandLine parsed;
+    int index = 1;
+    for (; index < argc; ++index) {
+        const std::string word = argv[index];
+        if (word == "--") {
+            ++index;
+            break;
+        }
+        if (word == "-xhtml" || word.empty() || word[0] != '-')
+            break;
+        if (word == "--help" || word == "--version") {
+            parsed.action = word == "--help" ? Action::Help : Action::Version;
+            return parsed;
+        }
+        if (word == "--werror") {
+            parsed.options.warningsAreErrors = true;
+        } else if (word == "--quiet") {
+            parsed.options.quiet = true;
+        } else if (word == "--no-output") {
+            parsed.options.writeNothing = true;
+        } else if (word.rfind("--depfile=", 0) == 0) {
+            parsed.options.dependencyFile = word.substr(std::strlen("--depfile="));
+        } else if (takesFile(word)) {
+            if (index + 1 >= argc) {
+                parsed.action = Action::BadUsage;
+                parsed.problem = "option '" + word + "' requires an argument";
+                return parsed;
+            }
+            parsed.options.dependencyFile = argv[++index];
+        } else {
+            parsed.action = Action::BadUsage;
+            parsed.problem = "unrecognized option '" + word + "'";
+            return parsed;
+        }
+    }
+    parsed.firstRunArgument = index;
+    return parsed;
+}
+
+std::string checkUsage(const std::string& program)
+{
+    return "Usage: " + program + " [OPTIONS] [--] <infile> <outfile> [macro1=value;macro2=value;..] [doctype]\n" +
+           "       " + program + " [OPTIONS] [--] -xhtml <infile> <outfile> [macro1=value;macro2=value;..]\n";
+}
+
+std::string checkHelp(const std::string& program)
+{
+    return checkUsage(program) + "\n"
+                                 "Runs xmlpp with the arguments that follow the options: the same output,\n"
+                                 "messages and exit status. It also reports problems that xmlpp leaves\n"
+                                 "silent as warnings on standard error (FILE:LINE: warning: TEXT), and can\n"
+                                 "write the files the run read as a Make dependency file.\n"
+                                 "\n"
+                                 "Options:\n"
+                                 "  --depfile FILE, -MF FILE  write a Make dependency file naming the output,\n"
+                                 "                            the input and every file it included\n"
+                                 "  --werror                  any warning fails the run (exit status 2);\n"
+                                 "                            then nothing is written\n"
+                                 "  --quiet                   no warnings\n"
+                                 "  --no-output               check only: write neither the output nor the\n"
+                                 "                            dependency file\n"
+                                 "  --help                    print this help and exit\n"
+                                 "  --version                 print the version and exit\n"
+                                 "\n"
+                                 "Options end at '--', at '-xhtml' and at the first word that does not\n"
+                                 "start with '-'.\n"
+                                 "\n"
+                                 "Exit status: 0 on success, 1 on every failure xmlpp reports, 2 for a bad\n"
+                                 "option or a warning under --werror.\n";
+}
