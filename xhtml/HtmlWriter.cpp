@@ -4,6 +4,7 @@
 #include "xhtml/HException.h"
 
 #include <QDomDocumentType>
+#include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
@@ -97,9 +98,23 @@ void appendAscii(std::string& out, const QString& text)
     out.resize(length);
 }
 
+// The document's text as QDomDocument::toString(indent) gives it, made in a
+// string that holds capacityHint code units from the start: the growing
+// string otherwise moves a dozen times, each time merging the small blocks
+// the walk has freed (a seventh of the time of a 10 MB page).
+QString serialised(const QDomDocument& document, int indent, int capacityHint)
+{
+    QString text;
+    text.reserve(capacityHint);
+    QTextStream stream(&text, QIODevice::WriteOnly);
+    document.save(stream, indent);
+    stream.flush();
+    return text;
+}
+
 }  // namespace
 
-void writeHtml(const QString& fileName, const QDomDocument& document, int indent)
+void writeHtml(const QString& fileName, const QDomDocument& document, int indent, int capacityHint)
 {
     const std::string name = fileName.toLocal8Bit().toStdString();
     // The whole text is made first, so that nothing is written for a
@@ -108,7 +123,7 @@ void writeHtml(const QString& fileName, const QDomDocument& document, int indent
     // A named document type is printed by the serialiser itself.
     if (needsFixedDoctype(document))
         html = FixedDoctypeLine;
-    appendAscii(html, document.toString(indent));
+    appendAscii(html, serialised(document, indent, capacityHint));
 
     SafeOutputFile output;
     if (!output.open(name))
@@ -120,6 +135,6 @@ void writeHtml(const QString& fileName, const QDomDocument& document, int indent
 QString toHtml(const QDomDocument& document, int indent)
 {
     std::string html;
-    appendAscii(html, document.toString(indent));
+    appendAscii(html, serialised(document, indent, 0));
     return QString::fromLatin1(html.data(), int(html.size()));
 }

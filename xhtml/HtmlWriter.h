@@ -14,7 +14,7 @@ extern const char* const FixedDoctypeLine;
 // HException "cannot open <name>" when the file cannot be opened (nothing
 // is created then) and "cannot write <name>" when writing, flushing,
 // closing or the rename fails (an existing file is then left as it was).
-void writeHtml(const QString& fileName, const QDomDocument& document, int indent);
+void writeHtml(const QString& fileName, const QDomDocument& document, int indent, int capacityHint = 0);
 
 // Qt's serialisation of the document with every character outside ASCII
 // replaced: U+00A0 by "&nbsp;", any other code unit (each half of a

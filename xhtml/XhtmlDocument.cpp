@@ -51,21 +51,29 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
                          std::to_string(MaxInputBytes >> 20) + " MiB");
     QTextStream stream(bytes);
     const QString text = stream.readAll();
-    result_ = parseXhtml(text, fileName, XmlPP::RunBudgetBytes, observer_);
+    inputUnits_ = text.size();
+    removedNodes_.clear();
+    result_ = parseXhtml(text, fileName, XmlPP::RunBudgetBytes, observer_, &removedNodes_);
 }
 
 void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
 {
-    writeHtml(fileName, result_, indent);
+    // The printed page is about as long as the text read; a longer one
+    // grows its string as it needs. Large pages plan for at most 256 Mi
+    // code units, unused pages of which are never touched.
+    constexpr int LargestPlan = 1 << 28;
+    const int plan = inputUnits_ > LargestPlan / 5 * 4 ? LargestPlan : inputUnits_ + inputUnits_ / 4;
+    writeHtml(fileName, result_, indent, plan);
 }
 
 QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t budgetBytes,
-                        XhtmlObserver* observer)
+                        XhtmlObserver* observer, std::vector<QDomNode>* removedNodes)
 {
     MacroTable table;
     XmlPP preprocessor(table);
     preprocessor.setRunBudget(budgetBytes);
     preprocessor.setObserver(observer);
+    preprocessor.keepRemovedNodesIn(removedNodes);
     QXmlInputSource source;
     source.setData(text);
     DepthLimitedReader reader;

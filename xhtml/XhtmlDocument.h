@@ -42,12 +42,17 @@ public:
 private:
     MacroMap macros_;
     QDomDocument result_;
+    // What the walk took out of the result, released with it.
+    std::vector<QDomNode> removedNodes_;
     XhtmlObserver* observer_ = nullptr;
+    // Code units of the text last loaded: the size saveHtml plans for.
+    int inputUnits_ = 0;
 };
 
 // Parses text (read from fileName) into a DOM document and preprocesses it
 // with a fresh macro table and a map that starts as the product macros.
 // budgetBytes bounds the work of the walk (XmlPP::setRunBudget); observer
-// as for XmlPP::setObserver.
+// as for XmlPP::setObserver; removedNodes as for XmlPP::keepRemovedNodesIn.
 QDomDocument parseXhtml(const QString& text, const QString& fileName,
-                        std::uint64_t budgetBytes = XmlPP::RunBudgetBytes, XhtmlObserver* observer = nullptr);
+                        std::uint64_t budgetBytes = XmlPP::RunBudgetBytes, XhtmlObserver* observer = nullptr,
+                        std::vector<QDomNode>* removedNodes = nullptr);

@@ -180,10 +180,20 @@ void XmlPP::walkChildren(QDomNode parent, int levels, const QString& fileName, M
     processConditionals(parent.firstChild(), fileName, macros, expandFlag);
 }
 
+void XmlPP::removeFromDocument(QDomNode node, const QDomNode& replacement)
+{
+    if (removedNodes_ != nullptr)
+        removedNodes_->push_back(node);
+    if (replacement.isNull())
+        node.parentNode().removeChild(node);
+    else
+        node.parentNode().replaceChild(replacement, node);
+}
+
 QDomNode XmlPP::drop(QDomNode node)
 {
     const QDomNode next = node.nextSibling();
-    node.parentNode().removeChild(node);
+    removeFromDocument(node);
     return next;
 }
 
@@ -195,13 +205,13 @@ QDomNode XmlPP::unwrap(QDomNode node, QDomNode branch, const QString& fileName, 
     walkChildren(branch, branch == node ? 1 : 2, fileName, macros, expandFlag);
     const QDomNode next = node.nextSibling();
     moveChildrenAfter(branch, node);
-    node.parentNode().removeChild(node);
+    removeFromDocument(node);
     return next;
 }
 
 QDomNode XmlPP::replace(QDomNode node, QDomNode replacement)
 {
-    node.parentNode().replaceChild(replacement, node);
+    removeFromDocument(node, replacement);
     return replacement.nextSibling();
 }
 
@@ -372,12 +382,12 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     QDomElement root = document_.importNode(included.documentElement(), true).toElement();
     if (observer_ != nullptr)
         observer_->imported(included.documentElement(), root, path);
-    element.parentNode().replaceChild(root, element);
+    removeFromDocument(element, root);
     walkIncludedRoot(element, root, path, macros, expandFlag, !noRoot);
     const QDomNode next = root.nextSibling();
     if (noRoot) {
         moveChildrenAfter(root, root);
-        root.parentNode().removeChild(root);
+        removeFromDocument(root);
     }
     return next;
 }
