@@ -25,6 +25,6 @@ void conditionEvaluation(benchmark::State& state)
 
 BENCHMARK(conditionEvaluation);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -6,7 +6,7 @@
 
 QString SimpleType::toString() const
 {
-    static constexpr std::array<const char*, 7> Names = {"char", "short", "int", "long",
+    static constexpr std::array<const char*, 7> Names = {"char",      "short", "int",   "long",
                                                          "long long", "float", "double"};
     const QString name = QString::fromLatin1(Names[kind_]);
     return unsigned_ ? QStringLiteral("unsigned ") + name : name;
@@ -30,8 +30,8 @@ QString RegisterType::toString() const
 {
     QString text = QStringLiteral("register ") + QString::number(size_);
     for (const Field& field : fields_) {
-        text += QLatin1Char(' ') + field.name + QLatin1Char(' ') + QString::number(field.bitOffset)
-                + QLatin1Char(' ') + QString::number(field.bitSize);
+        text += QLatin1Char(' ') + field.name + QLatin1Char(' ') + QString::number(field.bitOffset) + QLatin1Char(' ') +
+                QString::number(field.bitSize);
     }
     return text + QLatin1Char(';');
 }
@@ -51,8 +51,7 @@ PointerType::PointerType(TypePtr pointee) : BaseType(depthAbove(*pointee)), poin
 
 ArrayType::ArrayType(TypePtr element, ExpressionPtr size)
     : BaseType(depthAbove(*element)), element_(std::move(element)), size_(std::move(size))
-{
-}
+{}
 
 QString ArrayType::toString() const
 {

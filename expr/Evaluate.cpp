@@ -32,7 +32,7 @@ auto evaluateWith(std::string_view text, bool& ok, std::string* failure, Entry e
     return value;
 }
 
-} // namespace
+}  // namespace
 
 std::uint64_t evaluateInteger(std::string_view text, bool& ok, std::string* failure)
 {

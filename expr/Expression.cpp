@@ -91,8 +91,7 @@ ExpressionPtr StringConstantExpression::cloneWith(ExpressionPtr) const
 
 UnaryExpression::UnaryExpression(ExpressionParser* parser, ExpressionPtr operand)
     : Expression(parser), operand_(std::move(operand))
-{
-}
+{}
 
 QString UnaryExpression::toString() const
 {
@@ -106,8 +105,7 @@ void UnaryExpression::releaseOperands(std::vector<Expression*>& into)
 
 BinaryExpression::BinaryExpression(ExpressionParser* parser, ExpressionPtr left, ExpressionPtr right)
     : Expression(parser), left_(std::move(left)), right_(std::move(right))
-{
-}
+{}
 
 void BinaryExpression::walk(const ExpressionVisitor& visit) const
 {
@@ -117,8 +115,8 @@ void BinaryExpression::walk(const ExpressionVisitor& visit) const
 
 QString BinaryExpression::toString() const
 {
-    return QLatin1Char('(') + left_->toString() + QLatin1Char(' ') + QLatin1String(symbol())
-           + QLatin1Char(' ') + right_->toString() + QLatin1Char(')');
+    return QLatin1Char('(') + left_->toString() + QLatin1Char(' ') + QLatin1String(symbol()) + QLatin1Char(' ') +
+           right_->toString() + QLatin1Char(')');
 }
 
 void BinaryExpression::releaseOperands(std::vector<Expression*>& into)

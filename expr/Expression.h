@@ -18,8 +18,7 @@ struct ExpressionDeleter {
     ExpressionDeleter() = default;
     template <class Node>
     ExpressionDeleter(const std::default_delete<Node>&)  // so that std::make_unique results convert
-    {
-    }
+    {}
     void operator()(Expression* root) const;
 };
 
@@ -79,10 +78,7 @@ private:
 // A value known at parse time.
 class ConstantExpression : public Expression {
 public:
-    ConstantExpression(ExpressionParser* parser, const ExpressionValue& value)
-        : Expression(parser), value_(value)
-    {
-    }
+    ConstantExpression(ExpressionParser* parser, const ExpressionValue& value) : Expression(parser), value_(value) {}
     QString toString() const override;
 
 protected:
@@ -99,8 +95,7 @@ class IntegerConstantExpression : public ConstantExpression {
 public:
     IntegerConstantExpression(ExpressionParser* parser, std::int64_t value)
         : ConstantExpression(parser, ExpressionValue::signedInteger(value, 8)), integer_(value)
-    {
-    }
+    {}
 
 protected:
     ExpressionPtr cloneWith(ExpressionPtr) const override;
@@ -113,8 +108,7 @@ class FloatConstantExpression : public ConstantExpression {
 public:
     FloatConstantExpression(ExpressionParser* parser, double value)
         : ConstantExpression(parser, ExpressionValue::floatingPoint(value, 8)), number_(value)
-    {
-    }
+    {}
 
 protected:
     ExpressionPtr cloneWith(ExpressionPtr) const override;
@@ -128,8 +122,7 @@ class StringConstantExpression : public ConstantExpression {
 public:
     StringConstantExpression(ExpressionParser* parser, const QString& text)
         : ConstantExpression(parser, ExpressionValue::string(text)), text_(text)
-    {
-    }
+    {}
     QString toString() const override;
 
 protected:

@@ -37,25 +37,44 @@ using NodeFactory = ExpressionPtr (*)(ExpressionParser*, ExpressionPtr, Expressi
 NodeFactory operatorNode(int tokenType)
 {
     switch (tokenType) {
-    case TOKEN_STAR: return &makeNode<MultiplyExpression>;
-    case TOKEN_SLASH: return &makeNode<DivideExpression>;
-    case TOKEN_MOD: return &makeNode<ModExpression>;
-    case TOKEN_PLUS: return &makeNode<PlusExpression>;
-    case TOKEN_MINUS: return &makeNode<MinusExpression>;
-    case TOKEN_LSHIFT: return &makeNode<LshiftExpression>;
-    case TOKEN_RSHIFT: return &makeNode<RshiftExpression>;
-    case TOKEN_LT: return &makeNode<LtExpression>;
-    case TOKEN_LE: return &makeNode<LeExpression>;
-    case TOKEN_GT: return &makeNode<GtExpression>;
-    case TOKEN_GE: return &makeNode<GeExpression>;
-    case TOKEN_EQ: return &makeNode<EqExpression>;
-    case TOKEN_NE: return &makeNode<NeExpression>;
-    case TOKEN_BITAND: return &makeNode<BitAndExpression>;
-    case TOKEN_BITXOR: return &makeNode<BitXorExpression>;
-    case TOKEN_BITOR: return &makeNode<BitOrExpression>;
-    case TOKEN_LOGAND: return &makeNode<LogicalAndExpression>;
-    case TOKEN_LOGOR: return &makeNode<LogicalOrExpression>;
-    default: return nullptr;
+    case TOKEN_STAR:
+        return &makeNode<MultiplyExpression>;
+    case TOKEN_SLASH:
+        return &makeNode<DivideExpression>;
+    case TOKEN_MOD:
+        return &makeNode<ModExpression>;
+    case TOKEN_PLUS:
+        return &makeNode<PlusExpression>;
+    case TOKEN_MINUS:
+        return &makeNode<MinusExpression>;
+    case TOKEN_LSHIFT:
+        return &makeNode<LshiftExpression>;
+    case TOKEN_RSHIFT:
+        return &makeNode<RshiftExpression>;
+    case TOKEN_LT:
+        return &makeNode<LtExpression>;
+    case TOKEN_LE:
+        return &makeNode<LeExpression>;
+    case TOKEN_GT:
+        return &makeNode<GtExpression>;
+    case TOKEN_GE:
+        return &makeNode<GeExpression>;
+    case TOKEN_EQ:
+        return &makeNode<EqExpression>;
+    case TOKEN_NE:
+        return &makeNode<NeExpression>;
+    case TOKEN_BITAND:
+        return &makeNode<BitAndExpression>;
+    case TOKEN_BITXOR:
+        return &makeNode<BitXorExpression>;
+    case TOKEN_BITOR:
+        return &makeNode<BitOrExpression>;
+    case TOKEN_LOGAND:
+        return &makeNode<LogicalAndExpression>;
+    case TOKEN_LOGOR:
+        return &makeNode<LogicalOrExpression>;
+    default:
+        return nullptr;
     }
 }
 
@@ -63,26 +82,36 @@ NodeFactory operatorNode(int tokenType)
 int compoundOperator(int tokenType)
 {
     switch (tokenType) {
-    case TOKEN_PLUS_ASSIGN: return TOKEN_PLUS;
-    case TOKEN_MINUS_ASSIGN: return TOKEN_MINUS;
-    case TOKEN_STAR_ASSIGN: return TOKEN_STAR;
-    case TOKEN_DIV_ASSIGN: return TOKEN_SLASH;
-    case TOKEN_MOD_ASSIGN: return TOKEN_MOD;
-    case TOKEN_LSHIFT_ASSIGN: return TOKEN_LSHIFT;
-    case TOKEN_RSHIFT_ASSIGN: return TOKEN_RSHIFT;
-    case TOKEN_BITAND_ASSIGN: return TOKEN_BITAND;
-    case TOKEN_BITXOR_ASSIGN: return TOKEN_BITXOR;
-    case TOKEN_BITOR_ASSIGN: return TOKEN_BITOR;
-    default: return TOKEN_EOL;
+    case TOKEN_PLUS_ASSIGN:
+        return TOKEN_PLUS;
+    case TOKEN_MINUS_ASSIGN:
+        return TOKEN_MINUS;
+    case TOKEN_STAR_ASSIGN:
+        return TOKEN_STAR;
+    case TOKEN_DIV_ASSIGN:
+        return TOKEN_SLASH;
+    case TOKEN_MOD_ASSIGN:
+        return TOKEN_MOD;
+    case TOKEN_LSHIFT_ASSIGN:
+        return TOKEN_LSHIFT;
+    case TOKEN_RSHIFT_ASSIGN:
+        return TOKEN_RSHIFT;
+    case TOKEN_BITAND_ASSIGN:
+        return TOKEN_BITAND;
+    case TOKEN_BITXOR_ASSIGN:
+        return TOKEN_BITXOR;
+    case TOKEN_BITOR_ASSIGN:
+        return TOKEN_BITOR;
+    default:
+        return TOKEN_EOL;
     }
 }
 
-} // namespace
+}  // namespace
 
 ExpressionParser::ExpressionParser(std::unique_ptr<Lexer> lexer, std::uint32_t addressSize)
     : lexer_(std::move(lexer)), addressSize_(addressSize)
-{
-}
+{}
 
 ExpressionPtr ExpressionParser::parse(const QString& text, int* endPosition)
 {

@@ -82,11 +82,13 @@ public:
     // Assignment: the writable object an Object stands for, then the store.
     virtual ExpressionValue assignmentTarget(const ExpressionValue& object) = 0;
     virtual ExpressionValue assign(const ExpressionValue& target, const ExpressionValue& value) = 0;
-    virtual ExpressionValue callFunction(const ExpressionValue& callee, const std::vector<ExpressionValue>& arguments) = 0;
+    virtual ExpressionValue callFunction(const ExpressionValue& callee,
+                                         const std::vector<ExpressionValue>& arguments) = 0;
     // The object found at a numeric address, for a target that lets
     // addresses stand for objects.
     virtual ExpressionValue objectAt(std::uint64_t address) = 0;
-    virtual ExpressionValue arraySlice(const ExpressionValue& base, const ExpressionValue& start, const ExpressionValue& stop) = 0;
+    virtual ExpressionValue arraySlice(const ExpressionValue& base, const ExpressionValue& start,
+                                       const ExpressionValue& stop) = 0;
     virtual ExpressionValue symbolAt(const ExpressionValue& address) = 0;
 
 protected:
@@ -156,6 +158,7 @@ public:
     ExpressionValue assign(const ExpressionValue& target, const ExpressionValue& value) override;
     ExpressionValue callFunction(const ExpressionValue& callee, const std::vector<ExpressionValue>& arguments) override;
     ExpressionValue objectAt(std::uint64_t address) override;
-    ExpressionValue arraySlice(const ExpressionValue& base, const ExpressionValue& start, const ExpressionValue& stop) override;
+    ExpressionValue arraySlice(const ExpressionValue& base, const ExpressionValue& start,
+                               const ExpressionValue& stop) override;
     ExpressionValue symbolAt(const ExpressionValue& address) override;
 };

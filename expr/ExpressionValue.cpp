@@ -37,10 +37,14 @@ std::int64_t signExtend(std::uint64_t value, unsigned bits)
 std::uint64_t maskToSize(std::uint64_t value, std::uint32_t size)
 {
     switch (size) {
-    case 1: return value & 0xFFu;
-    case 2: return value & 0xFFFFu;
-    case 4: return value & 0xFFFFFFFFu;
-    default: return value;
+    case 1:
+        return value & 0xFFu;
+    case 2:
+        return value & 0xFFFFu;
+    case 4:
+        return value & 0xFFFFFFFFu;
+    default:
+        return value;
     }
 }
 
@@ -49,7 +53,7 @@ std::uint64_t maskToSize(std::uint64_t value, std::uint32_t size)
 // the language leaves that case undefined.
 std::int64_t truncateToSigned(double value)
 {
-    constexpr double Limit = 9223372036854775808.0; // 2 to the 63rd
+    constexpr double Limit = 9223372036854775808.0;  // 2 to the 63rd
     if (!(value >= -Limit && value < Limit))
         return std::numeric_limits<std::int64_t>::min();
     return static_cast<std::int64_t>(value);
@@ -73,7 +77,7 @@ std::uint16_t halfBits(float value)
     return static_cast<std::uint16_t>((sign << 15) | (halfExponent << 10) | fraction);
 }
 
-} // namespace
+}  // namespace
 
 ExpressionValue ExpressionValue::boolean(std::uint8_t byte)
 {
@@ -155,10 +159,14 @@ std::uint64_t ExpressionValue::toBits() const
         return maskToSize(payload_, size_);
     case ValueKind::Float:
         switch (size_) {
-        case 8: return payload_;
-        case 4: return bitsOfFloat(static_cast<float>(number()));
-        case 2: return halfBits(static_cast<float>(number()));
-        default: return 0;
+        case 8:
+            return payload_;
+        case 4:
+            return bitsOfFloat(static_cast<float>(number()));
+        case 2:
+            return halfBits(static_cast<float>(number()));
+        default:
+            return 0;
         }
     default:
         return 0;
@@ -168,11 +176,16 @@ std::uint64_t ExpressionValue::toBits() const
 double ExpressionValue::toDouble() const
 {
     switch (kind_) {
-    case ValueKind::SignedInteger: return static_cast<double>(toSigned());
-    case ValueKind::Boolean: return lowByte();
-    case ValueKind::UnsignedInteger: return static_cast<double>(toBits());
-    case ValueKind::Float: return number();
-    default: return 0.0;
+    case ValueKind::SignedInteger:
+        return static_cast<double>(toSigned());
+    case ValueKind::Boolean:
+        return lowByte();
+    case ValueKind::UnsignedInteger:
+        return static_cast<double>(toBits());
+    case ValueKind::Float:
+        return number();
+    default:
+        return 0.0;
     }
 }
 

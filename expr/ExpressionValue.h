@@ -95,8 +95,7 @@ private:
 
     ExpressionValue(ValueKind kind, std::uint64_t payload, std::uint32_t size)
         : kind_(kind), payload_(payload), size_(size)
-    {
-    }
+    {}
     ExpressionValue withPayload(std::uint64_t payload) const;
     ExpressionValue arithmetic(Arithmetic op, const ExpressionValue& r) const;
     ExpressionValue promotedToFloat() const;

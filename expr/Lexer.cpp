@@ -54,7 +54,7 @@ locale_t cLocale()
     return locale;
 }
 
-} // namespace
+}  // namespace
 
 Lexer::Lexer(std::shared_ptr<const TokenTable> definitions) : definitions_(std::move(definitions)) {}
 

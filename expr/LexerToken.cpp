@@ -11,10 +11,9 @@ namespace {
 constexpr QRegularExpression::MatchOptions AtPositionOnly =
     QRegularExpression::AnchoredMatchOption | QRegularExpression::DontCheckSubjectStringMatchOption;
 
-} // namespace
+}  // namespace
 
-RegularExpressionLexerToken::RegularExpressionLexerToken(const QString& pattern, int tokenType,
-                                                         Precedence precedence)
+RegularExpressionLexerToken::RegularExpressionLexerToken(const QString& pattern, int tokenType, Precedence precedence)
     : LexerToken(tokenType, precedence), expression_(pattern)
 {
     Q_ASSERT(expression_.isValid());
@@ -53,8 +52,8 @@ QString CharacterLexerToken::match(const QString& text, int position) const
 QString CategoryLexerToken::match(const QString& text, int position) const
 {
     int end = position;
-    while (end < text.size() && text.at(end).category() == category_
-           && (maxLength_ == 0 || end - position < maxLength_))
+    while (end < text.size() && text.at(end).category() == category_ &&
+           (maxLength_ == 0 || end - position < maxLength_))
         ++end;
     if (end == position)
         return QString();

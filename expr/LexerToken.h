@@ -49,8 +49,7 @@ class CharacterLexerToken : public LexerToken {
 public:
     CharacterLexerToken(QChar character, int tokenType, Precedence precedence)
         : LexerToken(tokenType, precedence), character_(character)
-    {
-    }
+    {}
     QString match(const QString& text, int position) const override;
 
 private:
@@ -63,8 +62,7 @@ class CategoryLexerToken : public LexerToken {
 public:
     CategoryLexerToken(QChar::Category category, int maxLength, int tokenType, Precedence precedence)
         : LexerToken(tokenType, precedence), category_(category), maxLength_(maxLength)
-    {
-    }
+    {}
     QString match(const QString& text, int position) const override;
 
 private:
@@ -77,8 +75,7 @@ class StringLexerToken : public LexerToken {
 public:
     StringLexerToken(const QString& string, int tokenType, Precedence precedence)
         : LexerToken(tokenType, precedence), string_(string)
-    {
-    }
+    {}
     QString match(const QString& text, int position) const override;
 
 private:

@@ -42,7 +42,8 @@ protected:
 
 class LogicalNotExpression : public UnaryExpression {
 public:
-    LogicalNotExpression(ExpressionParser* parser, ExpressionPtr operand) : UnaryExpression(parser, std::move(operand)) {}
+    LogicalNotExpression(ExpressionParser* parser, ExpressionPtr operand) : UnaryExpression(parser, std::move(operand))
+    {}
 
 protected:
     ExpressionValue evaluateWith(ExpressionValue operand) const override { return operand.load().logicalNot(); }
@@ -78,8 +79,7 @@ class OperatorNode : public BinaryExpression {
 public:
     OperatorNode(ExpressionParser* parser, ExpressionPtr left, ExpressionPtr right)
         : BinaryExpression(parser, std::move(left), std::move(right))
-    {
-    }
+    {}
 
 protected:
     const char* symbol() const override { return Symbol; }
@@ -105,21 +105,57 @@ inline constexpr char BitOrSymbol[] = "|";
 inline constexpr char LogicalAndSymbol[] = "&&";
 inline constexpr char LogicalOrSymbol[] = "||";
 
-class MultiplyExpression : public OperatorNode<&ExpressionValue::multiply, MultiplySymbol> { using OperatorNode::OperatorNode; };
-class DivideExpression : public OperatorNode<&ExpressionValue::divide, DivideSymbol> { using OperatorNode::OperatorNode; };
-class ModExpression : public OperatorNode<&ExpressionValue::mod, ModSymbol> { using OperatorNode::OperatorNode; };
-class PlusExpression : public OperatorNode<&ExpressionValue::plus, PlusSymbol> { using OperatorNode::OperatorNode; };
-class MinusExpression : public OperatorNode<&ExpressionValue::minus, MinusSymbol> { using OperatorNode::OperatorNode; };
-class LshiftExpression : public OperatorNode<&ExpressionValue::shiftLeft, LshiftSymbol> { using OperatorNode::OperatorNode; };
-class RshiftExpression : public OperatorNode<&ExpressionValue::shiftRight, RshiftSymbol> { using OperatorNode::OperatorNode; };
-class LtExpression : public OperatorNode<&ExpressionValue::less, LtSymbol> { using OperatorNode::OperatorNode; };
-class LeExpression : public OperatorNode<&ExpressionValue::lessOrEqual, LeSymbol> { using OperatorNode::OperatorNode; };
-class GtExpression : public OperatorNode<&ExpressionValue::greater, GtSymbol> { using OperatorNode::OperatorNode; };
-class GeExpression : public OperatorNode<&ExpressionValue::greaterOrEqual, GeSymbol> { using OperatorNode::OperatorNode; };
-class EqExpression : public OperatorNode<&ExpressionValue::equal, EqSymbol> { using OperatorNode::OperatorNode; };
-class NeExpression : public OperatorNode<&ExpressionValue::notEqual, NeSymbol> { using OperatorNode::OperatorNode; };
-class BitAndExpression : public OperatorNode<&ExpressionValue::bitAnd, BitAndSymbol> { using OperatorNode::OperatorNode; };
-class BitXorExpression : public OperatorNode<&ExpressionValue::bitXor, BitXorSymbol> { using OperatorNode::OperatorNode; };
-class BitOrExpression : public OperatorNode<&ExpressionValue::bitOr, BitOrSymbol> { using OperatorNode::OperatorNode; };
-class LogicalAndExpression : public OperatorNode<&ExpressionValue::logicalAnd, LogicalAndSymbol> { using OperatorNode::OperatorNode; };
-class LogicalOrExpression : public OperatorNode<&ExpressionValue::logicalOr, LogicalOrSymbol> { using OperatorNode::OperatorNode; };
+class MultiplyExpression : public OperatorNode<&ExpressionValue::multiply, MultiplySymbol> {
+    using OperatorNode::OperatorNode;
+};
+class DivideExpression : public OperatorNode<&ExpressionValue::divide, DivideSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class ModExpression : public OperatorNode<&ExpressionValue::mod, ModSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class PlusExpression : public OperatorNode<&ExpressionValue::plus, PlusSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class MinusExpression : public OperatorNode<&ExpressionValue::minus, MinusSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class LshiftExpression : public OperatorNode<&ExpressionValue::shiftLeft, LshiftSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class RshiftExpression : public OperatorNode<&ExpressionValue::shiftRight, RshiftSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class LtExpression : public OperatorNode<&ExpressionValue::less, LtSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class LeExpression : public OperatorNode<&ExpressionValue::lessOrEqual, LeSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class GtExpression : public OperatorNode<&ExpressionValue::greater, GtSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class GeExpression : public OperatorNode<&ExpressionValue::greaterOrEqual, GeSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class EqExpression : public OperatorNode<&ExpressionValue::equal, EqSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class NeExpression : public OperatorNode<&ExpressionValue::notEqual, NeSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class BitAndExpression : public OperatorNode<&ExpressionValue::bitAnd, BitAndSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class BitXorExpression : public OperatorNode<&ExpressionValue::bitXor, BitXorSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class BitOrExpression : public OperatorNode<&ExpressionValue::bitOr, BitOrSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class LogicalAndExpression : public OperatorNode<&ExpressionValue::logicalAnd, LogicalAndSymbol> {
+    using OperatorNode::OperatorNode;
+};
+class LogicalOrExpression : public OperatorNode<&ExpressionValue::logicalOr, LogicalOrSymbol> {
+    using OperatorNode::OperatorNode;
+};

@@ -11,10 +11,7 @@
 // through their ok flag only.
 class ParserException : public std::exception {
 public:
-    explicit ParserException(QString message)
-        : message_(std::move(message)), utf8_(message_.toUtf8())
-    {
-    }
+    explicit ParserException(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
 
     const QString& message() const noexcept { return message_; }
     const char* what() const noexcept override { return utf8_.constData(); }

@@ -9,7 +9,7 @@ namespace {
     throw ParserException(QString::fromLatin1(message));
 }
 
-} // namespace
+}  // namespace
 
 SimpleExpressionParser::SimpleExpressionParser() : ExpressionParser(std::make_unique<CStyleLexer>(), 4) {}
 

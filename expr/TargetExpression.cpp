@@ -15,7 +15,7 @@ bool isObject(const ExpressionValue& value)
     return value.kind() == ValueKind::Object;
 }
 
-} // namespace
+}  // namespace
 
 ExpressionValue IdentifierExpression::evaluateWith(ExpressionValue) const
 {
@@ -101,8 +101,7 @@ ExpressionPtr LeftSquareBracketExpression::cloneWith(ExpressionPtr base) const
 ArraySliceExpression::ArraySliceExpression(ExpressionParser* parser, ExpressionPtr base, ExpressionPtr start,
                                            ExpressionPtr stop)
     : Expression(parser), base_(std::move(base)), start_(std::move(start)), stop_(std::move(stop))
-{
-}
+{}
 
 ExpressionValue ArraySliceExpression::evaluateWith(ExpressionValue base) const
 {
@@ -115,8 +114,8 @@ ExpressionValue ArraySliceExpression::evaluateWith(ExpressionValue base) const
 
 QString ArraySliceExpression::toString() const
 {
-    return base_->toString() + QLatin1Char('[') + start_->toString() + QLatin1Char(':') + stop_->toString()
-           + QLatin1Char(']');
+    return base_->toString() + QLatin1Char('[') + start_->toString() + QLatin1Char(':') + stop_->toString() +
+           QLatin1Char(']');
 }
 
 void ArraySliceExpression::walk(const ExpressionVisitor& visit) const
@@ -135,8 +134,7 @@ void ArraySliceExpression::releaseOperands(std::vector<Expression*>& into)
 
 CallExpression::CallExpression(ExpressionParser* parser, ExpressionPtr callee, std::vector<ExpressionPtr> arguments)
     : Expression(parser), callee_(std::move(callee)), arguments_(std::move(arguments))
-{
-}
+{}
 
 ExpressionValue CallExpression::evaluateWith(ExpressionValue callee) const
 {
@@ -171,8 +169,7 @@ void CallExpression::releaseOperands(std::vector<Expression*>& into)
 
 CastExpression::CastExpression(ExpressionParser* parser, TypePtr type, ExpressionPtr operand)
     : Expression(parser), type_(std::move(type)), operand_(std::move(operand))
-{
-}
+{}
 
 ExpressionValue CastExpression::evaluateWith(ExpressionValue operand) const
 {
@@ -186,19 +183,15 @@ void CastExpression::releaseOperands(std::vector<Expression*>& into)
 
 QString CastExpression::toString() const
 {
-    return QStringLiteral("((") + type_->toString() + QStringLiteral(") ") + operand_->toString()
-           + QLatin1Char(')');
+    return QStringLiteral("((") + type_->toString() + QStringLiteral(") ") + operand_->toString() + QLatin1Char(')');
 }
 
 SizeofExpression::SizeofExpression(ExpressionParser* parser, ExpressionPtr operand)
     : Expression(parser), operand_(std::move(operand))
-{
-}
+{}
 
-SizeofExpression::SizeofExpression(ExpressionParser* parser, TypePtr type)
-    : Expression(parser), type_(std::move(type))
-{
-}
+SizeofExpression::SizeofExpression(ExpressionParser* parser, TypePtr type) : Expression(parser), type_(std::move(type))
+{}
 
 ExpressionValue SizeofExpression::evaluateWith(ExpressionValue object) const
 {
@@ -227,8 +220,7 @@ void SizeofExpression::releaseOperands(std::vector<Expression*>& into)
 
 AddressofExpression::AddressofExpression(ExpressionParser* parser, ExpressionPtr operand)
     : Expression(parser), operand_(std::move(operand))
-{
-}
+{}
 
 ExpressionValue AddressofExpression::evaluateWith(ExpressionValue object) const
 {
@@ -249,14 +241,13 @@ ExpressionValue AddressofLineExpression::evaluateWith(ExpressionValue) const
 
 QString AddressofLineExpression::toString() const
 {
-    return QStringLiteral("addressof(\"") + fileName_ + QStringLiteral("\", ") + QString::number(line_)
-           + QLatin1Char(')');
+    return QStringLiteral("addressof(\"") + fileName_ + QStringLiteral("\", ") + QString::number(line_) +
+           QLatin1Char(')');
 }
 
 SymbolAtExpression::SymbolAtExpression(ExpressionParser* parser, ExpressionPtr operand)
     : Expression(parser), operand_(std::move(operand))
-{
-}
+{}
 
 ExpressionValue SymbolAtExpression::evaluateWith(ExpressionValue operand) const
 {

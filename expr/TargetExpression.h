@@ -32,7 +32,8 @@ private:
 // a::b::c; a leading "::" adds no part.
 class ScopedIdentifierExpression : public Expression {
 public:
-    ScopedIdentifierExpression(ExpressionParser* parser, const QStringList& parts) : Expression(parser), parts_(parts) {}
+    ScopedIdentifierExpression(ExpressionParser* parser, const QStringList& parts) : Expression(parser), parts_(parts)
+    {}
     QString toString() const override { return parts_.join(QStringLiteral("::")); }
 
 protected:
@@ -60,8 +61,7 @@ class AssignExpression : public BinaryExpression {
 public:
     AssignExpression(ExpressionParser* parser, ExpressionPtr target, ExpressionPtr value)
         : BinaryExpression(parser, std::move(target), std::move(value))
-    {
-    }
+    {}
 
 protected:
     const char* symbol() const override { return "="; }
@@ -73,8 +73,7 @@ class DotExpression : public BinaryExpression {
 public:
     DotExpression(ExpressionParser* parser, ExpressionPtr object, ExpressionPtr member)
         : BinaryExpression(parser, std::move(object), std::move(member))
-    {
-    }
+    {}
 
 protected:
     const char* symbol() const override { return "."; }
@@ -87,8 +86,7 @@ class PtrToMemberExpression : public BinaryExpression {
 public:
     PtrToMemberExpression(ExpressionParser* parser, ExpressionPtr object, ExpressionPtr member)
         : BinaryExpression(parser, std::move(object), std::move(member))
-    {
-    }
+    {}
 
 protected:
     const char* symbol() const override { return ".*"; }
@@ -101,8 +99,7 @@ class LeftSquareBracketExpression : public BinaryExpression {
 public:
     LeftSquareBracketExpression(ExpressionParser* parser, ExpressionPtr base, ExpressionPtr index)
         : BinaryExpression(parser, std::move(base), std::move(index))
-    {
-    }
+    {}
     QString toString() const override;
 
 protected:
@@ -201,8 +198,7 @@ class AddressofLineExpression : public Expression {
 public:
     AddressofLineExpression(ExpressionParser* parser, const QString& fileName, std::int32_t line)
         : Expression(parser), fileName_(fileName), line_(line)
-    {
-    }
+    {}
     QString toString() const override;
 
 protected:

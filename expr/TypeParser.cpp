@@ -21,7 +21,7 @@ int completingKeyword(const Lexer& lexer)
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 // A struct, register or named type followed by its declarator suffixes, or
 // none (nothing consumed) when the current token does not begin a type.

@@ -3,9 +3,9 @@
 // character) and through the parser with the text read as UTF-8, so that
 // characters beyond Latin-1 reach the lexer too. Nothing may escape; a
 // failure must give the result 0.
+#include "FuzzSupport.h"
 #include "expr/Evaluate.h"
 #include "expr/ExpressionParser.h"
-#include "FuzzSupport.h"
 
 #include <QString>
 

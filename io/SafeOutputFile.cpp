@@ -1,11 +1,11 @@
 #include "io/SafeOutputFile.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <stdio.h>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,8 +53,7 @@ int inheritedDescriptor(const std::string& path)
         return 2;
     for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
         const std::string digits = path.rfind(prefix, 0) == 0 ? path.substr(std::strlen(prefix)) : std::string();
-        if (!digits.empty() && digits.size() < 9 &&
-            digits.find_first_not_of("0123456789") == std::string::npos)
+        if (!digits.empty() && digits.size() < 9 && digits.find_first_not_of("0123456789") == std::string::npos)
             return std::stoi(digits);
     }
     return -1;

@@ -33,12 +33,10 @@ struct Level {
 // of their own, so that nesting costs no recursion.
 class Expander {
 public:
-    Expander(const MacroTable& table, const MacroMap& macros, bool useSystemMacros,
-             std::vector<std::string>* undefined)
+    Expander(const MacroTable& table, const MacroMap& macros, bool useSystemMacros, std::vector<std::string>* undefined)
         : table_(table), macros_(macros), useSystemMacros_(useSystemMacros), marker_(table.marker()),
           undefined_(undefined)
-    {
-    }
+    {}
 
     void expand(std::string_view text, std::string& result);
     std::uint64_t work() const { return bytesRead_ + nestedExpansions_ * NestedMacroExpansionWorkBytes; }
@@ -245,14 +243,10 @@ struct BuiltinMacro {
 };
 
 constexpr BuiltinMacro BuiltinMacros[] = {
-    {"Date", TimePart::Date, "d MMMM yyyy"},
-    {"DateYear", TimePart::Date, "yyyy"},
-    {"DateMonth", TimePart::Date, "MM"},
-    {"DateDay", TimePart::Date, "dd"},
-    {"Time", TimePart::Time, "hh:mm:ss"},
-    {"TimeHour", TimePart::Time, "hh"},
-    {"TimeMinute", TimePart::Time, "mm"},
-    {"TimeSecond", TimePart::Time, "ss"},
+    {"Date", TimePart::Date, "d MMMM yyyy"},       {"DateYear", TimePart::Date, "yyyy"},
+    {"DateMonth", TimePart::Date, "MM"},           {"DateDay", TimePart::Date, "dd"},
+    {"Time", TimePart::Time, "hh:mm:ss"},          {"TimeHour", TimePart::Time, "hh"},
+    {"TimeMinute", TimePart::Time, "mm"},          {"TimeSecond", TimePart::Time, "ss"},
     {"UnixTime", TimePart::SecondsSinceEpoch, ""},
 };
 

@@ -60,10 +60,7 @@ public:
         return target_->processingInstruction(target, data);
     }
     bool skippedEntity(const QString& name) override { return target_->skippedEntity(name); }
-    QString errorString() const override
-    {
-        return counter_.exceeded() ? depthErrorMessage() : target_->errorString();
-    }
+    QString errorString() const override { return counter_.exceeded() ? depthErrorMessage() : target_->errorString(); }
 
 private:
     QXmlContentHandler* target_;
@@ -90,10 +87,7 @@ public:
     bool startCDATA() override { return target_->startCDATA(); }
     bool endCDATA() override { return target_->endCDATA(); }
     bool comment(const QString& text) override { return target_->comment(text); }
-    QString errorString() const override
-    {
-        return counter_.exceeded() ? depthErrorMessage() : target_->errorString();
-    }
+    QString errorString() const override { return counter_.exceeded() ? depthErrorMessage() : target_->errorString(); }
 
 private:
     QXmlLexicalHandler* target_;

@@ -53,6 +53,5 @@ private:
 // with a fresh macro table and a map that starts as the product macros.
 // budgetBytes bounds the work of the walk (XmlPP::setRunBudget); observer
 // as for XmlPP::setObserver; removedNodes as for XmlPP::keepRemovedNodesIn.
-QDomDocument parseXhtml(const QString& text, const QString& fileName,
-                        std::uint64_t budgetBytes = XmlPP::RunBudgetBytes, XhtmlObserver* observer = nullptr,
-                        std::vector<QDomNode>* removedNodes = nullptr);
+QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t budgetBytes = XmlPP::RunBudgetBytes,
+                        XhtmlObserver* observer = nullptr, std::vector<QDomNode>* removedNodes = nullptr);

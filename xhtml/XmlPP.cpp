@@ -199,8 +199,7 @@ QDomNode XmlPP::drop(QDomNode node)
 
 // Walks branch's children, moves them to just after node and removes node.
 // The moved children are not walked again.
-QDomNode XmlPP::unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros,
-                       bool expandFlag)
+QDomNode XmlPP::unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros, bool expandFlag)
 {
     walkChildren(branch, branch == node ? 1 : 2, fileName, macros, expandFlag);
     const QDomNode next = node.nextSibling();
@@ -227,8 +226,7 @@ QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fi
         return walk(element, fileName, macros, expandFlag);
     }
     const QDomAttr condition = attributes.item(0).toAttr();
-    const bool matched =
-        listHolds(textView(condition.value()), optionalView(macroText(macros, condition.name())));
+    const bool matched = listHolds(textView(condition.value()), optionalView(macroText(macros, condition.name())));
     if (matched == wantMatch)
         return unwrap(element, element, fileName, macros, expandFlag);
     return drop(element);

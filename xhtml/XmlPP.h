@@ -65,8 +65,8 @@ public:
     // Reads the source into the document through the reader; on success
     // walks the document with the preprocessor's own macros. On failure the
     // three out parameters hold the reader's error.
-    bool setContent(QXmlInputSource* source, QXmlReader* reader, bool expandFlag, QString* errorMessage,
-                    int* errorLine, int* errorColumn, const QString& fileName);
+    bool setContent(QXmlInputSource* source, QXmlReader* reader, bool expandFlag, QString* errorMessage, int* errorLine,
+                    int* errorColumn, const QString& fileName);
 
     // Walks node and its following siblings, nodes of this preprocessor's
     // document. fileName is the file the nodes came from (relative include
@@ -92,8 +92,7 @@ private:
     QDomNode unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode replace(QDomNode node, QDomNode replacement);
 
-    QDomNode processIf(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros,
-                       bool expandFlag);
+    QDomNode processIf(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode processSwitch(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode processDefine(QDomElement element, const QString& fileName, MacroMap& macros);
     QDomNode processExpandDefinition(QDomElement element, const MacroMap& macros);
@@ -103,8 +102,8 @@ private:
     QDomNode includeXml(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                         bool expandFlag);
     bool readInclude(const QString& path, bool dropCarriageReturns, QByteArray& bytes);
-    void walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros,
-                          bool expandFlag, bool rootStays);
+    void walkIncludedRoot(QDomElement include, QDomElement root, const QString& path, MacroMap& macros, bool expandFlag,
+                          bool rootStays);
 
     // Trace-log reports (category "error" or "warning"), which a checking
     // run also receives as warnings at the element.

@@ -4,8 +4,8 @@
 #include "xml/XMLReader.h"
 #include "xml/XMLWriter.h"
 
-#include <cstdarg>
 #include <algorithm>
+#include <cstdarg>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -59,8 +59,8 @@ XMLElement* XMLDocument::cloneElement(const XMLElement* source)
 XMLElement* XMLDocument::cloneForeignElement(const XMLElement* source)
 {
     const auto attrs = source->attributes();
-    XMLElement* copy = XMLElement::make(storage_, storage_.internCopy(source->tagName()),
-                                        static_cast<std::uint32_t>(attrs.size()), 0);
+    XMLElement* copy =
+        XMLElement::make(storage_, storage_.internCopy(source->tagName()), static_cast<std::uint32_t>(attrs.size()), 0);
     copy->setMayHoldWatchedByte(source->mayHoldWatchedByte() || source->document().watchedByte_ != watchedByte_);
     if (attrs.empty())
         return copy;

@@ -132,8 +132,7 @@ public:
     XMLAttribute(std::string_view name, std::string_view value)
         : name_(name.data() != nullptr ? name : std::string_view("", 0)),
           value_(value.data() != nullptr ? value.data() : ""), valueSize_(value.size())
-    {
-    }
+    {}
     XMLAttribute(std::string_view name, std::optional<std::string_view> value)
         : XMLAttribute(name, value.value_or(std::string_view()))
     {
@@ -186,8 +185,7 @@ public:
             friend class Attributes;
             Iterator(const AttributeRecord* record, const TreeStorage* storage, const char* base)
                 : record_(record), storage_(storage), base_(base)
-            {
-            }
+            {}
             const AttributeRecord* record_;
             const TreeStorage* storage_;
             const char* base_;
@@ -203,8 +201,7 @@ public:
         Attributes(const AttributeRun* run, const TreeStorage& storage, const char* base)
             : first_(run != nullptr ? run->records() : nullptr), count_(run != nullptr ? run->count : 0),
               storage_(&storage), base_(base)
-        {
-        }
+        {}
         const AttributeRecord* first_;
         std::uint32_t count_;
         const TreeStorage* storage_;

@@ -287,9 +287,9 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
     }
     std::string_view name = readName();
     if (name.empty()) {
-        advance();  // "["
-        readName(); // "CDATA"
-        advance();  // "["
+        advance();   // "["
+        readName();  // "CDATA"
+        advance();   // "["
         char* start = pos_;
         char* close = atEnd() ? nullptr : findPairEnd(start, ']');
         if (close == nullptr) {
@@ -583,7 +583,8 @@ std::string_view XMLReader::quotedValue(char quote, unsigned* found)
 std::string_view XMLReader::decode(char* begin, char* end, bool dropCarriageReturns)
 {
     const std::size_t length = std::size_t(end - begin);
-    if (std::memchr(begin, '&', length) == nullptr && (!dropCarriageReturns || std::memchr(begin, '\r', length) == nullptr))
+    if (std::memchr(begin, '&', length) == nullptr &&
+        (!dropCarriageReturns || std::memchr(begin, '\r', length) == nullptr))
         return std::string_view(begin, length);
 
     char* out = begin;

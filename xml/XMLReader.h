@@ -69,7 +69,7 @@ private:
 
     XMLDocument& document_;
     TreeStorage& storage_;
-    const char* base_;  // of the text, whose segment values point into
+    const char* base_;              // of the text, whose segment values point into
     std::uint16_t elementSegment_;  // 0: every value detached
     char* pos_;
     char* end_;
@@ -90,5 +90,5 @@ private:
     __m128i watchedBytes_;  // the watched byte in every lane
 #endif
     bool holdsWatchedByte_ = false;  // of the attributes being read
-    char* nextSemicolon_;  // cache of the next ";" while decoding references
+    char* nextSemicolon_;            // cache of the next ";" while decoding references
 };

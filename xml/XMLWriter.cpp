@@ -310,10 +310,18 @@ void XMLWriter::writeEscaped(std::string_view text)
             return;
         const auto byte = static_cast<unsigned char>(text[stop]);
         switch (byte) {
-        case '"': out_.put("&quot;"); break;
-        case '&': out_.put("&amp;"); break;
-        case '<': out_.put("&lt;"); break;
-        case '>': out_.put("&gt;"); break;
+        case '"':
+            out_.put("&quot;");
+            break;
+        case '&':
+            out_.put("&amp;");
+            break;
+        case '<':
+            out_.put("&lt;");
+            break;
+        case '>':
+            out_.put("&gt;");
+            break;
         default: {
             // Lower-case hexadecimal without leading zeros, one per byte.
             char reference[6] = {'&', '#', 'x', 0, 0, 0};

@@ -137,8 +137,7 @@ class XMLWriter {
 public:
     XMLWriter(OutputSink& out, unsigned indentUnit, unsigned wrapWidth)
         : out_(out), indentUnit_(indentUnit), wrapWidth_(wrapWidth)
-    {
-    }
+    {}
 
     void writeDocument(const XMLDocument& document);
     void writeNode(const XMLNode* node, std::size_t level);

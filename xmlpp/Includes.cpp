@@ -1,7 +1,7 @@
 // include: splices the root element of another file into the tree.
+#include "rules/Includes.h"
 #include "macros/MacroExpansion.h"
 #include "rules/Conditions.h"
-#include "rules/Includes.h"
 #include "xmlpp/WalkChain.h"
 
 #include <algorithm>

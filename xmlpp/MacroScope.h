@@ -15,9 +15,9 @@
 // cannot copy without bound.
 class MacroScope {
 public:
-    explicit MacroScope(const MacroMap& inherited, RunBudget* budget = nullptr) : inherited_(&inherited), budget_(budget)
-    {
-    }
+    explicit MacroScope(const MacroMap& inherited, RunBudget* budget = nullptr)
+        : inherited_(&inherited), budget_(budget)
+    {}
     MacroScope(const MacroScope&) = delete;
     MacroScope& operator=(const MacroScope&) = delete;
 

@@ -128,8 +128,7 @@ XMLNode* XMLPP2::drop(XMLElement* element)
 }
 
 // The body's children, walked first, take the directive's place.
-XMLNode* XMLPP2::unwrap(XMLElement* directive, XMLElement* body, Chain& chain, const MacroMap& macros,
-                        bool expandFlag)
+XMLNode* XMLPP2::unwrap(XMLElement* directive, XMLElement* body, Chain& chain, const MacroMap& macros, bool expandFlag)
 {
     walk(body->firstChild(), chain.fileName, macros, expandFlag, chain.depth + 1);
     XMLNode* next = directive->nextSibling();

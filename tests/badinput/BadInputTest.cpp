@@ -304,9 +304,9 @@ TEST_F(BadInput, DevicesAndFifosAsIncludeFiles)
                           device + "\"/></r>");
         const RunResult run = runXmlpp(work(), {"-xhtml", "in.xml", "out.html"});
         EXPECT_EQ(run.status, 0) << device;
-        EXPECT_NE(output("out.html").find(std::string("<r>\n  <include filename=\"") + device +
-                                          "\"/>\n  <pre></pre>\n</r>"),
-                  std::string::npos)
+        EXPECT_NE(
+            output("out.html").find(std::string("<r>\n  <include filename=\"") + device + "\"/>\n  <pre></pre>\n</r>"),
+            std::string::npos)
             << output("out.html");
     }
 
@@ -365,8 +365,8 @@ TEST_F(BadInput, LoopBounds)
         lists += std::string(" ") + name + "=\"0,1,2,3,4,5,6,7,8,9\"";
     put("foreach.xml", "<r><foreach" + lists + "><a/></foreach></r>");
     expectFailure(runXmlpp(work(), {"foreach.xml", "out.xml"}),
-                  regexQuote("XmlPP::processConditionals(): <foreach> makes more than 10000000 iterations\n"), "out.xml",
-                  false);
+                  regexQuote("XmlPP::processConditionals(): <foreach> makes more than 10000000 iterations\n"),
+                  "out.xml", false);
 }
 
 }  // namespace

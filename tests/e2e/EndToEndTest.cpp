@@ -90,8 +90,8 @@ TEST_P(EndToEnd, Case)
     const std::string name = viaCheck ? GetParam().substr(ViaCheck.size()) : GetParam();
     const fs::path caseDir = fs::path(XMLPP_SOURCE_DIR) / name;
     const bool isExample = name.rfind("examples/", 0) == 0;
-    const fs::path root = fs::temp_directory_path() / ("xmlpp-e2e-" + std::to_string(getpid()) + "-" +
-                                                       replaceAll(GetParam(), "/", "_"));
+    const fs::path root =
+        fs::temp_directory_path() / ("xmlpp-e2e-" + std::to_string(getpid()) + "-" + replaceAll(GetParam(), "/", "_"));
     fs::remove_all(root);
     const fs::path work = root / "work";
     fs::create_directories(work);

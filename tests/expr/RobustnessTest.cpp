@@ -39,10 +39,7 @@ Outcome evaluated(const std::string& text)
 // only catches a quadratic or exponential slip, with room for sanitizers.
 class Budget {
 public:
-    ~Budget()
-    {
-        EXPECT_LT(std::chrono::steady_clock::now() - start_, std::chrono::seconds(20));
-    }
+    ~Budget() { EXPECT_LT(std::chrono::steady_clock::now() - start_, std::chrono::seconds(20)); }
 
 private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
@@ -107,4 +104,4 @@ TEST(Robustness, LongFlatInputsStayLinear)
     EXPECT_FALSE(evaluated(std::string(1000000, 'x') + " + ").ok);
 }
 
-} // namespace
+}  // namespace

@@ -16,12 +16,7 @@ struct ExpansionCase {
 };
 
 const MacroMap SampleMacros = {
-    {"A", "x"},
-    {"E", ""},
-    {"Z", "y"},
-    {"Ind", "$(Z)"},
-    {"Self", "$(Self)"},
-    {"SelfX", "$(SelfX)x"},
+    {"A", "x"}, {"E", ""}, {"Z", "y"}, {"Ind", "$(Z)"}, {"Self", "$(Self)"}, {"SelfX", "$(SelfX)x"},
 };
 
 std::string expand(const std::string& text, const MacroMap& macros = SampleMacros, bool useSystemMacros = false)
@@ -68,8 +63,8 @@ TEST(MacroExpansion, DateMacrosAreComputedWhenExpanded)
     const MacroTable table;
     const QDate today = QDate::currentDate();
     const std::string date = expandWithSystemMacros(table, "$(Date)|$(DateYear)-$(DateMonth)-$(DateDay)");
-    EXPECT_EQ(date, std::to_string(today.day()) + " " + months[today.month() - 1] + " " +
-                        std::to_string(today.year()) + "|" + today.toString("yyyy-MM-dd").toStdString());
+    EXPECT_EQ(date, std::to_string(today.day()) + " " + months[today.month() - 1] + " " + std::to_string(today.year()) +
+                        "|" + today.toString("yyyy-MM-dd").toStdString());
 
     const MacroMap storedDate = {
         {"Date", "stored"}, {"Time", "stored"}, {"TimeHour", ""}, {"TimeMinute", ""}, {"TimeSecond", ""}};
