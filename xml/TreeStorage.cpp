@@ -1,7 +1,9 @@
 #include "xml/TreeStorage.h"
 
 #include "io/FileMapping.h"
+#include "xml/BlockPrefetcher.h"
 
+#include <algorithm>
 #include <limits>
 #include <sys/mman.h>
 
@@ -9,6 +11,7 @@ TreeStorage::TreeStorage(XMLDocument& document) : document_(document), table_(ne
 
 TreeStorage::~TreeStorage()
 {
+    prefetcher_.reset();  // its thread may be backing a block
     for (const auto& [start, size] : mappings_)
         ::munmap(start, size);
 }
@@ -38,16 +41,36 @@ void TreeStorage::addBlock()
 {
     if (blockCount_ >= MaxBlocks)
         throw TreeStorageFull();
-    char* block = mapBlocks(1);
+    char* block = prefetcher_ != nullptr ? prefetcher_->take() : nullptr;
+    if (block == nullptr) {
+        block = mapBlocks(1);
 #if defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE)
-    ::madvise(block, BlockBytes, blockCount_ == 0 ? MADV_NOHUGEPAGE : MADV_HUGEPAGE);
+        ::madvise(block, BlockBytes, blockCount_ == 0 ? MADV_NOHUGEPAGE : MADV_HUGEPAGE);
 #endif
+    }
     new (block) BlockHeader{this, table_.get(), blockCount_};
     blockHandle_ = blockCount_ << UnitBits;
     table_[blockCount_++] = block;
     block_ = block;
     cursor_ = block + HeaderBytes;
     end_ = block + BlockBytes;
+}
+
+void TreeStorage::expectInput(std::size_t inputBytes)
+{
+    if (prefetcher_ != nullptr || inputBytes < PrefetchFromBytes)
+        return;
+    const std::size_t count = std::min(inputBytes / BlockBytes + 1, MaxBlocks - blockCount_);
+    char* first = nullptr;
+    try {
+        first = mapBlocks(count);
+    } catch (const std::bad_alloc&) {
+        return;  // no room to plan ahead: blocks come one at a time
+    }
+#ifdef MADV_HUGEPAGE
+    ::madvise(first, count * BlockBytes, MADV_HUGEPAGE);
+#endif
+    prefetcher_ = std::make_unique<BlockPrefetcher>(first, count, BlockBytes, PrefetchedBlocks);
 }
 
 // A request larger than a block (the attribute run of an element with

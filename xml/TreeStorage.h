@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+class BlockPrefetcher;
 class FileMapping;
 class XMLDocument;
 
@@ -72,6 +73,13 @@ public:
         return header->index << UnitBits | NodeHandle(offset >> UnitShift);
     }
 
+    // The reader is about to read `inputBytes` of text. From
+    // PrefetchFromBytes on, the next blocks of node space (about as many
+    // bytes as the text) are backed with memory ahead of their use by a
+    // thread of their own (xml/BlockPrefetcher.h).
+    void expectInput(std::size_t inputBytes);
+    static constexpr std::size_t PrefetchFromBytes = std::size_t(16) << 20;
+
     ByteArena& arena() { return arena_; }
     std::string_view store(std::string_view text) { return arena_.copy(text); }
 
@@ -114,6 +122,8 @@ private:
     static constexpr unsigned UnitBits = BlockBits - UnitShift;
     static constexpr std::size_t BlockBytes = std::size_t(1) << BlockBits;
     static constexpr std::size_t MaxBlocks = (std::size_t(1) << 32) >> UnitBits;
+    // Blocks the prefetching thread keeps backed beyond the one being filled.
+    static constexpr std::size_t PrefetchedBlocks = 4;
 
     struct BlockHeader {
         TreeStorage* storage;
@@ -149,7 +159,8 @@ private:
     std::unique_ptr<char*[]> table_;  // MaxBlocks entries, filled as blocks are added
     std::uint32_t blockCount_ = 0;
     std::vector<std::pair<char*, std::size_t>> mappings_;
-    char* block_ = nullptr;  // the block being filled
+    std::unique_ptr<BlockPrefetcher> prefetcher_;  // blocks mapped ahead, if any
+    char* block_ = nullptr;                        // the block being filled
     NodeHandle blockHandle_ = 0;
     char* cursor_ = nullptr;
     char* end_ = nullptr;

@@ -121,6 +121,7 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
 {
     if (const void* nul = std::memchr(text, '\0', size))
         size = std::size_t(static_cast<const char*>(nul) - text);
+    storage_.expectInput(size);
     XMLReader reader(*this, text, size);
     XMLReader::Status status;
     try {

@@ -3,6 +3,7 @@
 // through the name cache and the table, node space across blocks, and
 // sizes that 32-bit records must not cut.
 #include "TreeDump.h"
+#include "xml/BlockPrefetcher.h"
 
 #include <gtest/gtest.h>
 
@@ -125,9 +126,11 @@ TEST(NameNumbers, ShortAndLongNamesRoundTrip)
 
 TEST(NodeSpace, ListsSpanManyBlocks)
 {
-    // 300,000 elements and runs take about 13 MB: several 2 MiB blocks.
+    // 1,200,000 elements and runs take about 52 MB: many 2 MiB blocks, the
+    // first 10 of them (as many bytes as the 19 MB of text) backed ahead of
+    // the reader by the prefetching thread, the others mapped one by one.
     std::string text = "<list>";
-    for (int i = 0; i < 300000; ++i)
+    for (int i = 0; i < 1200000; ++i)
         text += "<i n='" + std::to_string(i) + "'/>";
     text += "</list>";
     XMLDocument document(false);
@@ -148,8 +151,31 @@ TEST(NodeSpace, ListsSpanManyBlocks)
         previous = node;
         ++count;
     }
-    EXPECT_EQ(count, 150000);
+    EXPECT_EQ(count, 600000);
     EXPECT_EQ(list->lastChild(), previous);
+}
+
+// Blocks come out once each, in order, whether the thread is ahead, behind
+// or still waiting when the prefetcher goes.
+TEST(NodeSpace, PrefetcherHandsOutEachBlockOnce)
+{
+    constexpr std::size_t Block = std::size_t(64) << 10;
+    constexpr std::size_t Count = 16;
+    void* mapped = ::mmap(nullptr, Count * Block, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    char* first = static_cast<char*>(mapped);
+    for (const std::size_t taken : {std::size_t(0), std::size_t(3), Count}) {
+        BlockPrefetcher prefetcher(first, Count, Block, 2);
+        for (std::size_t i = 0; i < taken; ++i) {
+            char* block = prefetcher.take();
+            ASSERT_EQ(block, first + i * Block);
+            block[0] = block[Block - 1] = char(i);  // usable while the thread may back it
+        }
+        if (taken == Count) {
+            EXPECT_EQ(prefetcher.take(), nullptr);
+        }
+    }
+    ::munmap(mapped, Count * Block);
 }
 
 TEST(NodeSpace, RunLargerThanABlock)
