@@ -6,6 +6,7 @@
 // was (absent, or an older file untouched), with no temporary file left
 // beside it. (Crashes on arbitrary input are the fuzz targets' business.)
 #include "support/BinaryRun.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -49,23 +50,10 @@ std::string regexQuote(const std::string& text)
     return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
 }
 
-class BadInput : public ::testing::Test {
+class BadInput : public ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() /
-                ("xmlpp-badinput-" + std::to_string(getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(root_);
-        fs::create_directories(work());
-    }
-    void TearDown() override
-    {
-        if (!HasFailure())
-            fs::remove_all(root_);
-    }
+    BadInput() : ScratchFolderTest("xmlpp-badinput") {}
 
-    fs::path work() const { return root_ / "work"; }
     void put(const std::string& name, const std::string& bytes) const { writeFile(work() / name, bytes); }
     std::string output(const std::string& name) const { return readFile(work() / name); }
 
@@ -84,9 +72,6 @@ protected:
             EXPECT_NE(entry.path().filename().string().rfind("." + outputName + ".", 0), 0u)
                 << "temporary file " << entry.path() << " left behind";
     }
-
-private:
-    fs::path root_;
 };
 
 // The value also holds a macro reference: the budgets of an expansion

@@ -13,18 +13,7 @@ source=$2
 prefix="$build/consumer-test/prefix"
 rm -rf "$build/consumer-test"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-failures=0
-checks=0
-
-expect() {
-  description=$1
-  shift
-  checks=$((checks + 1))
-  if ! "$@"; then
-    echo "FAIL $description"
-    failures=$((failures + 1))
-  fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 # The modification time of a file, in nanoseconds.
 mtime() { stat -c %.9Y "$1"; }
@@ -77,5 +66,4 @@ for generator in Ninja "Unix Makefiles"; do
   fi
 done
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary

@@ -7,15 +7,8 @@
 # Usage: depfile_test.sh XMLPP_CHECK_BINARY
 set -eu
 check=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-work=$(mktemp -d "${TMPDIR:-/tmp}/xmlpp-depfile.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-failures=0
-checks=0
-
-fail() {
-  echo "FAIL $*"
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/../support/checks.sh"
+scratch depfile
 
 mkdir "$work/files"
 cd "$work/files"
@@ -56,5 +49,4 @@ for tool in make ninja; do
   fi
 done
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary

@@ -3,6 +3,7 @@
 // the command line. Its equality with xmlpp under --quiet is checked over
 // every end-to-end case (tests/e2e).
 #include "support/BinaryRun.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,21 +22,9 @@ struct Files {
     std::vector<std::pair<std::string, std::string>> entries;
 };
 
-class CheckRun : public ::testing::Test {
+class CheckRun : public ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        root_ = fs::temp_directory_path() / ("xmlpp-check-" + std::to_string(getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(work());
-    }
-    void TearDown() override
-    {
-        if (!HasFailure())
-            fs::remove_all(root_);
-    }
-    fs::path work() const { return root_ / "work"; }
+    CheckRun() : ScratchFolderTest("xmlpp-check") {}
     void write(const Files& files)
     {
         for (const auto& [name, content] : files.entries) {
@@ -50,8 +39,6 @@ protected:
         options.programName = "xmlpp-check";
         return binary_run::run(work(), args, options);
     }
-
-    fs::path root_;
 };
 
 struct WarningCase {

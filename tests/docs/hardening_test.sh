@@ -9,21 +9,8 @@
 set -eu
 build=$1
 shift
-work=$(mktemp -d "${TMPDIR:-/tmp}/xmlpp-hardening.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-failures=0
-checks=0
-
-# expect DESCRIPTION COMMAND...: the command must succeed.
-expect() {
-  description=$1
-  shift
-  checks=$((checks + 1))
-  if ! "$@"; then
-    echo "FAIL $description"
-    failures=$((failures + 1))
-  fi
-}
+. "$(dirname "$0")/../support/checks.sh"
+scratch hardening
 
 for tool in readelf nm; do
   command -v "$tool" >/dev/null 2>&1 || { echo "FAIL: $tool is missing (apt-get install binutils)"; exit 1; }
@@ -45,5 +32,4 @@ for program in "$@"; do
   expect "$program holds debug sections" sh -c "! grep -q ' \.debug_' '$work/sections'"
 done
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary

@@ -17,15 +17,8 @@ for tool in cmake cpack dpkg-deb; do
     exit 77
   fi
 done
-work=$(mktemp -d "${TMPDIR:-/tmp}/xmlpp-package.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-failures=0
-checks=0
-
-fail() {
-  echo "FAIL $*"
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/../support/checks.sh"
+scratch package
 
 check() {
   checks=$((checks + 1))
@@ -148,5 +141,4 @@ check first_line_starts "$work/root/usr/share/doc/xmlpp/changelog.gz" "xmlpp ($v
 run_example "$work/root/usr/bin/xmlpp" bsp
 run_example "$work/root/usr/bin/xmlpp" docpage
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+summary
