@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -105,7 +106,11 @@ void appendAscii(std::string& out, const QString& text)
 QString serialised(const QDomDocument& document, int indent, int capacityHint)
 {
     QString text;
-    text.reserve(capacityHint);
+    try {
+        text.reserve(capacityHint);
+    } catch (const std::bad_alloc&) {
+        // No room for the plan: the string grows as it needs.
+    }
     QTextStream stream(&text, QIODevice::WriteOnly);
     document.save(stream, indent);
     stream.flush();
