@@ -473,18 +473,20 @@ void XmlPP::spend(std::uint64_t bytes)
 
 void XmlPP::reportError(const QDomElement& element, const QString& fileName, const QString& message)
 {
-    if (!(diagnosticMask & DiagnosticErrors))
-        return;
-    log("error", LogNewline, "%s", message.toLocal8Bit().constData());
-    if (observer_ != nullptr)
-        observer_->warning(element, fileName, message);
+    report("error", DiagnosticErrors, element, fileName, message);
 }
 
 void XmlPP::reportWarning(const QDomElement& element, const QString& fileName, const QString& message)
 {
-    if (!(diagnosticMask & DiagnosticWarnings))
+    report("warning", DiagnosticWarnings, element, fileName, message);
+}
+
+void XmlPP::report(const char* category, unsigned diagnostic, const QDomElement& element, const QString& fileName,
+                   const QString& message)
+{
+    if (!(diagnosticMask & diagnostic))
         return;
-    log("warning", LogNewline, "%s", message.toLocal8Bit().constData());
+    log(category, LogNewline, "%s", message.toLocal8Bit().constData());
     if (observer_ != nullptr)
         observer_->warning(element, fileName, message);
 }

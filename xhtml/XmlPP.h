@@ -109,6 +109,8 @@ private:
     // run also receives as warnings at the element.
     void reportError(const QDomElement& element, const QString& fileName, const QString& message);
     void reportWarning(const QDomElement& element, const QString& fileName, const QString& message);
+    void report(const char* category, unsigned diagnostic, const QDomElement& element, const QString& fileName,
+                const QString& message);
     // For a checking run only.
     void checkAttributes(const QDomElement& element, const QString& fileName);
     void reportUndefinedMacros(const QDomElement& element, const QString& fileName);
