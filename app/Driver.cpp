@@ -3,6 +3,7 @@
 #include "app/LargeStack.h"
 #include "app/RunHooks.h"
 #include "app/XhtmlMode.h"
+#include "diag/Diagnostics.h"
 #include "macros/MacroTable.h"
 #include "macros/PathValue.h"
 #include "xmlpp/MyXMLPP2.h"
@@ -10,7 +11,6 @@
 #include <QHash>
 #include <QtGlobal>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -21,8 +21,6 @@ namespace {
 // Qt's own diagnostics must never reach standard error: that stream carries
 // only this program's messages.
 void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-const char* UsageFormat = "%s: <infile> <outfile> [macro1=value;macro2=value;..]\n";
 
 int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHooks* hooks)
 {
@@ -35,7 +33,7 @@ int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHoo
     }
     const std::string macroList = argc > 3 ? argv[3] : "";
     if (!preprocessor.processFile(argv[1], macroList, true)) {
-        std::fprintf(stderr, "load error %s at %d\n", preprocessor.errorMessage(), preprocessor.errorLine());
+        printMessage(Diag::LoadError, {preprocessor.errorMessage(), preprocessor.errorLine()});
         return 1;
     }
     if (argc == 5)
@@ -47,7 +45,7 @@ int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHoo
     // The result of writing is checked (a full disk must not pass for
     // success); the message follows the reader's "load error" form.
     if (!preprocessor.save(argv[2], 2, 0)) {
-        std::fprintf(stderr, "save error %s\n", preprocessor.errorMessage());
+        printMessage(Diag::SaveError, {preprocessor.errorMessage()});
         return 1;
     }
     return hooks != nullptr ? hooks->afterWrite(argv[2]) : 0;
@@ -69,7 +67,7 @@ int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
     auto systemMacros = std::make_unique<MacroTable>();
     setApplicationPaths(executablePath(program), 1);
     if (argc < 3) {
-        std::fprintf(stderr, UsageFormat, program);
+        printMessage(Diag::Usage, {program});
         return 1;
     }
     systemMacros->addPathMacro("VosselDir", installDirectory(), "");

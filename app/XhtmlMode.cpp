@@ -1,10 +1,10 @@
 #include "app/XhtmlMode.h"
 
 #include "app/RunHooks.h"
+#include "diag/Diagnostics.h"
 #include "xhtml/HException.h"
 #include "xhtml/XhtmlDocument.h"
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -73,7 +73,7 @@ int runXhtmlMode(int argc, char** argv, RunHooks* hooks)
         document->saveHtml(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString(), 2);
         leaveToExit(std::move(document));
     } catch (const HException& failure) {
-        std::fprintf(stderr, "error: %s\n", failure.what());
+        printMessage(Diag::XhtmlError, {failure.what()});
         return 1;
     }
     return hooks != nullptr ? hooks->afterWrite(outputName) : 0;

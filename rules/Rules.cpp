@@ -17,9 +17,3 @@ MacroMap macrosAttributeMap(std::string_view list, const MacroMap& current)
     items.erase(std::remove(items.begin(), items.end(), '\n'), items.end());
     return mergeMacroMaps(current, macroMapFromList(splitMacroList(items, false)));
 }
-
-std::string RunBudget::spentMessage() const
-{
-    return "XmlPP::processConditionals(): the directives of this run make or read more than " +
-           std::to_string(limit_ >> 20) + " MiB";
-}

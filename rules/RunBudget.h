@@ -25,9 +25,6 @@ public:
     bool spent() const { return spent_ > limit_; }
     std::uint64_t left() const { return spent_ < limit_ ? limit_ - spent_ : 0; }
 
-    // The message with which a run whose budget is spent ends.
-    std::string spentMessage() const;
-
 private:
     std::uint64_t limit_;
     std::uint64_t spent_ = 0;

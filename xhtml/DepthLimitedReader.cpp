@@ -1,5 +1,7 @@
 #include "xhtml/DepthLimitedReader.h"
 
+#include "xhtml/TextBytes.h"
+
 class DepthLimitedReader::DepthCounter {
 public:
     explicit DepthCounter(int startDepth) : startDepth_(startDepth), depth_(startDepth) {}
@@ -117,5 +119,5 @@ bool DepthLimitedReader::depthExceeded() const
 
 QString DepthLimitedReader::depthErrorMessage()
 {
-    return QStringLiteral("nesting deeper than %1 levels").arg(MaxElementDepth);
+    return messageText(Diag::DomNestingTooDeep, {MaxElementDepth});
 }

@@ -132,9 +132,9 @@ void writeHtml(const QString& fileName, const QDomDocument& document, int indent
 
     SafeOutputFile output;
     if (!output.open(name))
-        throw HException("cannot open " + name);
+        throw HException(Diag::CannotOpenOutput, {name});
     if (std::fwrite(html.data(), 1, html.size(), output.file()) != html.size() || !output.commit())
-        throw HException("cannot write " + name);
+        throw HException(Diag::CannotWriteOutput, {name});
 }
 
 QString toHtml(const QDomDocument& document, int indent)

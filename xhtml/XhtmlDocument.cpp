@@ -37,7 +37,7 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     if (observer_ != nullptr)
         observer_->fileRead(name, descriptor >= 0);
     if (descriptor < 0)
-        throw HException("cannot open xml file " + fileName.toLocal8Bit().toStdString());
+        throw HException(Diag::CannotOpenXmlFile, {fileName.toLocal8Bit().toStdString()});
     // Read up to its end, whatever the file: a device that never ends
     // (/dev/zero) stops at the limit.
     QByteArray bytes;
@@ -47,8 +47,7 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     });
     ::close(descriptor);
     if (read.tooLarge)
-        throw HException("xml file " + fileName.toLocal8Bit().toStdString() + " is larger than " +
-                         std::to_string(MaxInputBytes >> 20) + " MiB");
+        throw HException(Diag::XmlFileTooLarge, {fileName.toLocal8Bit().toStdString(), MaxInputBytes >> 20});
     QTextStream stream(bytes);
     const QString text = stream.readAll();
     inputUnits_ = text.size();
@@ -86,13 +85,9 @@ QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint6
     int column = 0;
     if (!preprocessor.setContent(&source, &reader, false, &message, &line, &column, fileName)) {
         if (message.isEmpty())
-            message = QStringLiteral("No error");
-        throw HException(QStringLiteral("Cannot load xml file: %1 - %2 line: %3 column: %4")
-                             .arg(fileName, message)
-                             .arg(line)
-                             .arg(column)
-                             .toLocal8Bit()
-                             .toStdString());
+            message = messageText(Diag::ReaderGaveNoMessage);
+        throw HException(Diag::CannotLoadXmlFile,
+                         {fileName.toLocal8Bit().toStdString(), message.toLocal8Bit().toStdString(), line, column});
     }
     return preprocessor.document();
 }

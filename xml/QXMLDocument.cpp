@@ -24,7 +24,7 @@ bool QXMLDocument::readNamedFile(const std::string& fileName, int descriptor, st
     }
     if (descriptor < 0) {
         setFileBytes(0);
-        setError(0, "couldn't read %s", fileName.c_str());
+        setError(0, Diag::CouldNotRead, {fileName.c_str()});
         return false;
     }
     const bool ok = readFile(descriptor, maxBytes, fileName);
@@ -38,18 +38,18 @@ bool QXMLDocument::save(const std::string& fileName, unsigned indentUnit, unsign
     detachMappedFilesAt(fileName);
     SafeOutputFile output;
     if (!output.open(fileName)) {
-        setError(errorLine(), "couldn't write %s", fileName.c_str());
+        setError(errorLine(), Diag::CouldNotWrite, {fileName.c_str()});
         return false;
     }
     const bool written = write(output.file(), indentUnit, wrapWidth);
     // A file cut short by someone else during the run left zeros in the
     // tree: the output is not to be trusted, and is not committed.
     if (const std::string* shrunk = shrunkFile()) {
-        setError(errorLine(), "%s was truncated during the run", shrunk->c_str());
+        setError(errorLine(), Diag::TruncatedDuringRun, {shrunk->c_str()});
         return false;
     }
     if (!written || !output.commit()) {
-        setError(errorLine(), "couldn't write %s", fileName.c_str());
+        setError(errorLine(), Diag::CouldNotWrite, {fileName.c_str()});
         return false;
     }
     return true;

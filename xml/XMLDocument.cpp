@@ -5,10 +5,17 @@
 #include "xml/XMLWriter.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstring>
 #include <limits>
 #include <vector>
+
+namespace {
+
+const std::string DepthErrorText = formatMessage(Diag::NestingTooDeep, {XMLDocument::MaxDepth});
+
+}  // namespace
+
+const char* const XMLDocument::DepthErrorMessage = DepthErrorText.c_str();
 
 XMLDocument::XMLDocument(bool keepText) : keepText_(keepText) {}
 
@@ -130,7 +137,7 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
         // Only a file of some gigabytes whose elements are a few bytes each
         // comes here: its tree would outgrow 32 GiB.
         root_ = reader.result();
-        setError(0, "file too large");
+        setError(0, Diag::FileTooLarge);
         return false;
     }
     root_ = reader.result();
@@ -138,13 +145,13 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
     case XMLReader::Ok:
         return true;
     case XMLReader::BadTagName:
-        setError(static_cast<int>(reader.line()), "bad tagName");
+        setError(static_cast<int>(reader.line()), Diag::BadTagName);
         break;
     case XMLReader::TagNameMismatch:
-        setError(static_cast<int>(reader.line()), "tagName mismatch");
+        setError(static_cast<int>(reader.line()), Diag::TagNameMismatch);
         break;
     case XMLReader::TooDeep:
-        setError(static_cast<int>(reader.line()), "%s", DepthErrorMessage);
+        setError(static_cast<int>(reader.line()), Diag::NestingTooDeep, {MaxDepth});
         break;
     }
     return false;
@@ -157,7 +164,7 @@ bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes, std::string n
                                      [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
     fileBytes_ = read.fileBytes;
     if (read.tooLarge) {
-        setError(0, "file too large");
+        setError(0, Diag::FileTooLarge);
         return false;
     }
     if (read.mapping) {
@@ -192,11 +199,12 @@ std::string XMLDocument::toString(unsigned indentUnit, unsigned wrapWidth)
     return text;
 }
 
-void XMLDocument::setError(int line, const char* format, ...)
+void XMLDocument::setError(int line, Diag id, std::initializer_list<DiagArg> args)
 {
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(errorMessage_, sizeof errorMessage_, format, args);
-    va_end(args);
+    const std::string message = formatMessage(id, args);
+    const std::size_t size = std::min(message.size(), sizeof errorMessage_ - 1);
+    std::memcpy(errorMessage_, message.data(), size);
+    errorMessage_[size] = '\0';
     errorLine_ = line;
+    errorId_ = id;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diag/Diagnostics.h"
 #include "rules/Limits.h"
 #include "xml/TreeStorage.h"
 #include "xml/XMLNode.h"
@@ -20,9 +21,10 @@ class RunObserver;
 class XMLDocument {
 public:
     // Deepest element nesting the reader accepts (MaxNestingDepth, counted
-    // from the depth offset); deeper input fails with DepthErrorMessage.
+    // from the depth offset); deeper input fails with Diag::NestingTooDeep,
+    // whose text is DepthErrorMessage.
     static constexpr std::uint32_t MaxDepth = MaxNestingDepth;
-    static constexpr const char* DepthErrorMessage = "element nesting deeper than 20000 levels";
+    static const char* const DepthErrorMessage;
     // Largest file readFile reads by default (a pipe may never end).
     static constexpr std::uint64_t MaxFileBytes = std::numeric_limits<std::uint32_t>::max() - 1;
 
@@ -110,8 +112,11 @@ public:
 
     const char* errorMessage() const { return errorMessage_; }
     int errorLine() const { return errorLine_; }
-    // Formats into the 1024-byte message buffer (cut to 1023 bytes).
-    void setError(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    // Which message errorMessage() holds.
+    Diag errorId() const { return errorId_; }
+    // Formats the message into the 1024-byte message buffer (cut to 1023
+    // bytes).
+    void setError(int line, Diag id, std::initializer_list<DiagArg> args = {});
 
 protected:
     void setFileBytes(std::uint64_t bytes) { fileBytes_ = bytes; }
@@ -132,6 +137,7 @@ private:
     std::optional<std::string> encoding_;
     XMLElement* root_ = nullptr;
     char errorMessage_[1024] = {};
+    Diag errorId_ = Diag::Count;
     char watchedByte_ = '\0';
     int errorLine_ = 0;
     std::uint32_t depthOffset_ = 0;

@@ -1,5 +1,7 @@
 #include "check/CheckOptions.h"
 
+#include "diag/Diagnostics.h"
+
 #include <cstring>
 
 namespace {
@@ -39,13 +41,13 @@ ParsedCommandLine parseCheckCommandLine(int argc, char** argv)
         } else if (takesFile(word)) {
             if (index + 1 >= argc) {
                 parsed.action = Action::BadUsage;
-                parsed.problem = "option '" + word + "' requires an argument";
+                parsed.problem = formatMessage(Diag::OptionNeedsArgument, {word});
                 return parsed;
             }
             parsed.options.dependencyFile = argv[++index];
         } else {
             parsed.action = Action::BadUsage;
-            parsed.problem = "unrecognized option '" + word + "'";
+            parsed.problem = formatMessage(Diag::UnrecognizedOption, {word});
             return parsed;
         }
     }

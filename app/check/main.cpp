@@ -2,6 +2,7 @@
 #include "app/LargeStack.h"
 #include "check/CheckOptions.h"
 #include "check/CheckRun.h"
+#include "diag/Diagnostics.h"
 
 #include <cstdio>
 #include <string>
@@ -29,8 +30,8 @@ int main(int argc, char** argv)
     case ParsedCommandLine::Action::Version:
         return printed("xmlpp-check " XMLPP_VERSION "\n");
     case ParsedCommandLine::Action::BadUsage:
-        std::fprintf(stderr, "xmlpp-check: %s\n%sTry '%s --help' for more information.\n", parsed.problem.c_str(),
-                     checkUsage(program).c_str(), program);
+        std::fprintf(stderr, "xmlpp-check: %s\n%s%s\n", parsed.problem.c_str(), checkUsage(program).c_str(),
+                     formatMessage(Diag::TryHelp, {program}).c_str());
         return 2;
     case ParsedCommandLine::Action::Run:
         break;
