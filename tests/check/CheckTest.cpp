@@ -170,6 +170,10 @@ const WarningCase WarningCases[] = {
          Macro +
          "'Y' is left as $(Y) in attribute 'y'\n"
          "./sub/frag.xml:3: warning: <ifdef> has an unknown attribute 'extra'\n"},
+    {"XhtmlCommandLineAndDateMacrosAreDefined",
+     {"-xhtml", "page.xml", "page.html", "lang=de;noequals"},
+     {{{"page.xml", "<p title=\"$(lang) $(Year) $(noequals) $(ide)\" expand_attributes=\"title\"/>\n"}}},
+     "page.xml:1: warning: " + Macro + "'noequals' is left as $(noequals) in attribute 'title'\n"},
 };
 
 class Warnings : public CheckRun, public ::testing::WithParamInterface<WarningCase> {};
