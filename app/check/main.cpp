@@ -1,5 +1,6 @@
 #include "app/Driver.h"
 #include "app/LargeStack.h"
+#include "check/ArgumentFiles.h"
 #include "check/CheckOptions.h"
 #include "check/CheckRun.h"
 
@@ -35,10 +36,21 @@ int main(int argc, char** argv)
     case ParsedCommandLine::Action::Run:
         break;
     }
+    RunArguments words =
+        runArguments(parsed.options, std::vector<std::string>(argv + parsed.firstRunArgument, argv + argc));
+    if (words.status == 2) {
+        std::fprintf(stderr, "xmlpp-check: %s\n%sTry '%s --help' for more information.\n", words.problem.c_str(),
+                     checkUsage(program).c_str(), program);
+        return 2;
+    }
+    if (!words.problem.empty()) {
+        std::fprintf(stderr, "xmlpp-check: %s\n", words.problem.c_str());
+        return words.status;
+    }
     // xmlpp's arguments, after the companion's own name.
     std::vector<char*> arguments{program};
-    for (int index = parsed.firstRunArgument; index < argc; ++index)
-        arguments.push_back(argv[index]);
+    for (std::string& word : words.words)
+        arguments.push_back(word.data());
     arguments.push_back(nullptr);
     CheckRun run(parsed.options);
     return runOnLargeStack([&] { return runDriverOnThisThread(int(arguments.size()) - 1, arguments.data(), &run); });

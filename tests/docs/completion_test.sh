@@ -118,7 +118,8 @@ expect 'xmlpp -xhtml in.xml out.xml "' "$all_names"
 expect 'xmlpp -xhtml sub/page.xml out.html "' 'Year= lang= theme='
 expect 'xmlpp sub/page.xml out.html "' 'lang= own= theme='
 expect 'xmlpp missing.xml out.xml "' ''
-expect 'xmlpp-check -' '-- --depfile --help --no-output --quiet --version --werror -MF -xhtml'
+expect 'xmlpp-check -' '-- --depfile --doctype-file --help --keep-unchanged --macros-file --no-output --quiet --version --werror -MF -xhtml'
+expect 'xmlpp-check --macros-file list.txt -' '-- --depfile --doctype-file --help --keep-unchanged --macros-file --no-output --quiet --version --werror -MF -xhtml'
 expect 'xmlpp-check --depfile ' 'in.xml notes.txt sub'
 expect 'xmlpp-check -MF deps.d --quiet ' '-xhtml in.xml notes.txt sub'
 expect 'xmlpp-check --werror in.xml out.xml "' "$all_names"
