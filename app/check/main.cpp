@@ -17,6 +17,13 @@ int printed(const std::string& text)
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 
+int badUsage(const std::string& problem, const char* program)
+{
+    std::fprintf(stderr, "xmlpp-check: %s\n%sTry '%s --help' for more information.\n", problem.c_str(),
+                 checkUsage(program).c_str(), program);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -30,19 +37,14 @@ int main(int argc, char** argv)
     case ParsedCommandLine::Action::Version:
         return printed("xmlpp-check " XMLPP_VERSION "\n");
     case ParsedCommandLine::Action::BadUsage:
-        std::fprintf(stderr, "xmlpp-check: %s\n%sTry '%s --help' for more information.\n", parsed.problem.c_str(),
-                     checkUsage(program).c_str(), program);
-        return 2;
+        return badUsage(parsed.problem, program);
     case ParsedCommandLine::Action::Run:
         break;
     }
     RunArguments words =
         runArguments(parsed.options, std::vector<std::string>(argv + parsed.firstRunArgument, argv + argc));
-    if (words.status == 2) {
-        std::fprintf(stderr, "xmlpp-check: %s\n%sTry '%s --help' for more information.\n", words.problem.c_str(),
-                     checkUsage(program).c_str(), program);
-        return 2;
-    }
+    if (words.status == 2)
+        return badUsage(words.problem, program);
     if (!words.problem.empty()) {
         std::fprintf(stderr, "xmlpp-check: %s\n", words.problem.c_str());
         return words.status;
