@@ -271,7 +271,6 @@ const ArgumentFileCase ArgumentFileCases[] = {
      withPage({{"l", "V=two\n\n"}}),
      {"--macros-file=l", "in.xml", "OUT"},
      {"in.xml", "OUT", "V=two\n"}},
-    {"EmptyList", withPage({{"l", ""}}), {"--macros-file", "l", "in.xml", "OUT"}, {"in.xml", "OUT", ""}},
     {"DoctypeAlone",
      withPage({{"d", "html\n"}}),
      {"--doctype-file", "d", "in.xml", "OUT"},
