@@ -51,9 +51,9 @@ void leaveToExit(std::unique_ptr<XhtmlDocument> document)
 
 }  // namespace
 
-// The command-line macros are handed to the document, which keeps them, but
-// the preprocessing starts from the product macros alone: the -xhtml form
-// gives the same result with or without a macro list.
+// The command-line macros are set in the document's own macros, over its
+// date macros; the walk starts from the product macros with those set over
+// them.
 int runXhtmlMode(int argc, char** argv, RunHooks* hooks)
 {
     const std::string outputName = argc > 3 ? argv[3] : "";

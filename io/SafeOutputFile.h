@@ -14,8 +14,16 @@
 // descriptor they name, so a shell's redirection (">>" included) is
 // honoured. A symbolic link is followed,
 // so the file it points to is replaced, not the link.
+//
+// A process may ask for unchanged targets to be kept: commit() then leaves
+// a regular file whose bytes are the bytes written as it is (its time
+// included, so that a build sees nothing new) and removes the temporary
+// file. Files written directly are always written.
 class SafeOutputFile {
 public:
+    // For every file committed from then on.
+    static void keepUnchangedTargets(bool keep) { keepUnchanged_ = keep; }
+
     SafeOutputFile() = default;
     ~SafeOutputFile();
     SafeOutputFile(const SafeOutputFile&) = delete;
@@ -30,6 +38,8 @@ public:
 private:
     bool replaceTarget();
     void discard();
+
+    static inline bool keepUnchanged_ = false;
 
     std::FILE* file_ = nullptr;
     std::string target_;

@@ -52,7 +52,7 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     const QString text = stream.readAll();
     inputUnits_ = text.size();
     removedNodes_.clear();
-    result_ = parseXhtml(text, fileName, XmlPP::RunBudgetBytes, observer_, &removedNodes_);
+    result_ = parseXhtml(text, fileName, XmlPP::RunBudgetBytes, observer_, &removedNodes_, macros_);
 }
 
 void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
@@ -66,10 +66,12 @@ void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
 }
 
 QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t budgetBytes,
-                        XhtmlObserver* observer, std::vector<QDomNode>* removedNodes)
+                        XhtmlObserver* observer, std::vector<QDomNode>* removedNodes, const MacroMap& startMacros)
 {
     MacroTable table;
     XmlPP preprocessor(table);
+    for (const auto& [name, value] : startMacros)
+        preprocessor.macros()[name] = value;
     preprocessor.setRunBudget(budgetBytes);
     preprocessor.setObserver(observer);
     preprocessor.keepRemovedNodesIn(removedNodes);

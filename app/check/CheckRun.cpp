@@ -2,10 +2,17 @@
 
 #include "check/DependencyFile.h"
 #include "diag/Diagnostics.h"
+#include "io/SafeOutputFile.h"
+
+#include <cstdio>
 
 CheckRun::CheckRun(const CheckOptions& options)
     : options_(options), report_(options.quiet), directiveOrigins_(report_), xhtmlOrigins_(report_)
-{}
+{
+    // The output and the dependency file alike.
+    if (options.keepUnchanged)
+        SafeOutputFile::keepUnchangedTargets(true);
+}
 
 // The macro list is one argument; "xmlpp in out A=1 B=2" makes B=2 the
 // DOCTYPE.
