@@ -29,6 +29,8 @@ int main(int argc, char** argv)
         return printed(checkHelp(program));
     case ParsedCommandLine::Action::Version:
         return printed("xmlpp-check " XMLPP_VERSION "\n");
+    case ParsedCommandLine::Action::ListWarnings:
+        return printed(warningList(parsed.options.warnings));
     case ParsedCommandLine::Action::BadUsage:
         std::fprintf(stderr, "xmlpp-check: %s\n%s%s\n", parsed.problem.c_str(), checkUsage(program).c_str(),
                      formatMessage(Diag::TryHelp, {program}).c_str());

@@ -49,6 +49,8 @@ struct WarningCase {
 };
 
 const std::string Macro = "undefined macro ";
+const std::string Dropped =
+    "text is not carried into the output (the default mode keeps elements, attributes and CDATA sections)";
 
 const WarningCase WarningCases[] = {
     {"UndefinedMacrosAtTheirOriginals",
@@ -67,16 +69,11 @@ const WarningCase WarningCases[] = {
                   "</r>\n"},
        {"sub/part.xml", "<part p=\"$(P)\">\n  <q/>\n</part>\n"},
        {"sub/gone.xml", "<gone g=\"$(G)\"><q/></gone>\n"}}},
-     "in.xml:2: warning: " + Macro +
-         "'B' is left as $(B) in attribute 'b'\n"
-         "in.xml:4: warning: " +
-         Macro +
-         "'U' is left as $(U) in attribute 'v'\n"
-         "in.xml:7: warning: " +
-         Macro +
-         "'W' is left as $(W) in attribute 'w'\n"
-         "./sub/part.xml:1: warning: " +
-         Macro + "'P' is left as $(P) in attribute 'p'\n"},
+     "in.xml:2:3: warning: " + Macro + "'B' is left as $(B) in attribute 'b' [-Wundefined-macro]\n" +
+         "in.xml:4:5: warning: " + Macro + "'U' is left as $(U) in attribute 'v' [-Wundefined-macro]\n" +
+         "in.xml:7:5: warning: " + Macro + "'W' is left as $(W) in attribute 'w' [-Wundefined-macro]\n" +
+         "./sub/part.xml:1:1: warning: " + Macro + "'P' is left as $(P) in attribute 'p' [-Wundefined-macro]\n" +
+         "in.xml:10: note: included from here\n"},
     {"ExpressionsThatFail",
      {"in.xml", "out.xml"},
      {{{"in.xml", "<r>\n"
@@ -85,14 +82,16 @@ const WarningCase WarningCases[] = {
                   "  <for index=\"i\" start=\"0\" end=\"x\" incr=\"1\" mul=\"\"><b/></for>\n"
                   "  <ifex expression=\"1\"><c/></ifex>\n"
                   "</r>\n"}}},
-     "in.xml:2: warning: expression '1 +' in attribute 'expression' of <ifex> does not evaluate: unexpected "
-     "token TOKEN_EOL\n"
-     "in.xml:3: warning: expression '2 * (3' in attribute 'hex_expression' of <define> does not evaluate: "
-     "')' expected\n"
-     "in.xml:4: warning: expression '' in attribute 'mul' of <for> does not evaluate: empty expression\n"
-     "in.xml:4: warning: expression 'x' in attribute 'end' of <for> does not evaluate: x symbol not found\n"
-     "in.xml:5: warning: expression '1' in attribute 'expression' of <ifex> does not evaluate: the value is not "
-     "a Boolean\n"},
+     "in.xml:2:3: warning: expression '1 +' in attribute 'expression' of <ifex> does not evaluate: the expression "
+     "ends too early [-Wexpression]\n"
+     "in.xml:3:3: warning: expression '2 * (3' in attribute 'hex_expression' of <define> does not evaluate: "
+     "')' expected [-Wexpression]\n"
+     "in.xml:4:3: warning: expression '' in attribute 'mul' of <for> does not evaluate: empty expression "
+     "[-Wexpression]\n"
+     "in.xml:4:3: warning: expression 'x' in attribute 'end' of <for> does not evaluate: x symbol not found "
+     "[-Wexpression]\n"
+     "in.xml:5:3: warning: expression '1' in attribute 'expression' of <ifex> does not evaluate: the value is not "
+     "a Boolean [-Wexpression]\n"},
     {"LoopsWithoutIterations",
      {"in.xml", "out.xml", "none="},
      {{{"in.xml", "<r>\n"
@@ -100,8 +99,8 @@ const WarningCase WarningCases[] = {
                   "  <for index=\"i\" start=\"\" end=\"2\" incr=\"1\"><b/></for>\n"
                   "  <foreach a=\"x\" core=\"$(none)\"><c/></foreach>\n"
                   "</r>\n"}}},
-     "in.xml:2: warning: <for> makes no iteration: attribute 'end' is empty\n"
-     "in.xml:4: warning: <foreach> makes no iteration: attribute 'core' is empty\n"},
+     "in.xml:2:3: warning: <for> makes no iteration: attribute 'end' is empty [-Wempty-loop]\n"
+     "in.xml:4:3: warning: <foreach> makes no iteration: attribute 'core' is empty [-Wempty-loop]\n"},
     {"DirectiveAttributes",
      {"in.xml", "out.xml"},
      {{{"in.xml", "<r>\n"
@@ -117,29 +116,30 @@ const WarningCase WarningCases[] = {
                   "  <if anything=\"x\"/>\n"
                   "</r>\n"},
        {"p.xml", "<p/>"}}},
-     "in.xml:2: warning: <include> has an unknown attribute 'filenme'\n"
-     "in.xml:3: warning: <ifex> has no attribute 'expression'\n"
-     "in.xml:4: warning: <ifex> has an empty attribute 'expression'\n"
-     "in.xml:5: warning: <ifdef> has no attribute 'name'\n"
-     "in.xml:5: warning: <ifdef> has an unknown attribute 'nam'\n"
-     "in.xml:7: warning: <case> has no attribute 'value'\n"
-     "in.xml:7: warning: <case> has an unknown attribute 'vaule'\n"
-     "in.xml:8: warning: <default> has an unknown attribute 'value'\n"
-     "in.xml:10: warning: <xmlput> has no attribute 'name'\n"},
+     "in.xml:2:3: warning: <include> has an unknown attribute 'filenme' [-Wunknown-attribute]\n"
+     "in.xml:3:3: warning: <ifex> has no attribute 'expression' [-Wmissing-attribute]\n"
+     "in.xml:4:3: warning: <ifex> has an empty attribute 'expression' [-Wmissing-attribute]\n"
+     "in.xml:5:3: warning: <ifdef> has no attribute 'name' [-Wmissing-attribute]\n"
+     "in.xml:5:3: warning: <ifdef> has an unknown attribute 'nam' [-Wunknown-attribute]\n"
+     "in.xml:7:5: warning: <case> has no attribute 'value' [-Wmissing-attribute]\n"
+     "in.xml:7:5: warning: <case> has an unknown attribute 'vaule' [-Wunknown-attribute]\n"
+     "in.xml:8:5: warning: <default> has an unknown attribute 'value' [-Wunknown-attribute]\n"
+     "in.xml:10:3: warning: <xmlput> has no attribute 'name' [-Wmissing-attribute]\n"},
     {"InputsWithoutElementsOrWithText",
      {"in.xml", "out.xml", "A=1", "B=2"},
      {{{"in.xml", "<r>\n  \n  <include filename=\"t.xml\"/> <a/>\n  lost\n  text\n</r>\n"},
        {"t.xml", "<t>\n\n   <u>x</u>y</t>\n"}}},
      "xmlpp-check: warning: argument 4 'B=2' is not part of the macro list, which is argument 3 alone, its items "
-     "separated by ';'\n"
-     "in.xml:4: warning: text is not carried into the output (the default mode keeps elements, attributes and "
-     "CDATA sections)\n"
-     "./t.xml:3: warning: text is not carried into the output (the default mode keeps elements, attributes and "
-     "CDATA sections)\n"},
+     "separated by ';' [-Wargument]\n"
+     "in.xml:4:3: warning: " +
+         Dropped + " [-Wtext-dropped]\n./t.xml:3:7: warning: " + Dropped +
+         " [-Wtext-dropped]\n"
+         "in.xml:3: note: included from here\n"},
     {"NoElement",
      {"notxml.txt", "out.xml"},
-     {{{"notxml.txt", "plain text\n"}}},
-     "notxml.txt:1: warning: no element in this file: the output is empty\n"},
+     {{{"notxml.txt", "  plain text\n"}}},
+     "notxml.txt:1:3: warning: text before the first element ('plain text'): the reader stops there and the output "
+     "is empty [-Wmalformed]\n"},
     {"XhtmlTraceLogAndAttributes",
      {"-xhtml", "page.xml", "page.html"},
      {{{"page.xml", "<html>\n"
@@ -156,20 +156,25 @@ const WarningCase WarningCases[] = {
        {"bad.xml", "<bad><a></bad>\n"},
        {"sub/frag.xml",
         "<frag>\n  <x y=\"$(Y)\" expand_attributes=\"y\"/>\n  <ifdef name=\"B\" extra=\"1\"/>\n</frag>\n"}}},
-     "page.xml:2: warning: " + Macro +
-         "'T' is left as $(T) in attribute 'title'\n"
-         "page.xml:3: warning: XmlPP::processConditionals(): one condition required for <if[not]>\n"
-         "page.xml:4: warning: XmlPP::processConditionals(): missing name and/or value in <define_macro>\n"
-         "page.xml:5: warning: XmlPP::processConditionals(): missing filename in <include>\n"
-         "page.xml:6: warning: XmlPP::processConditionals could not open include file ./$(F)missing.xml\n"
-         "page.xml:7: warning: <include> has an unknown attribute 'clas'\n"
-         "page.xml:7: warning: XmlPP: error reading XML - tag mismatch on line 1 column 14 of include file ./bad.xml\n"
-         "page.xml:8: warning: <expand_definition> has no attribute 'name'\n"
-         "page.xml:8: warning: <expand_definition> has an unknown attribute 'nme'\n"
-         "./sub/frag.xml:2: warning: " +
+     "page.xml:2:3: warning: " + Macro + "'T' is left as $(T) in attribute 'title' [-Wundefined-macro]\n" +
+         "page.xml:3:5: warning: XmlPP::processConditionals(): one condition required for <if[not]> [-Wdirective]\n"
+         "page.xml:4:5: warning: XmlPP::processConditionals(): missing name and/or value in <define_macro> "
+         "[-Wdirective]\n"
+         "page.xml:5:5: warning: XmlPP::processConditionals(): missing filename in <include> [-Winclude]\n"
+         "page.xml:6:5: warning: XmlPP::processConditionals could not open include file ./$(F)missing.xml "
+         "[-Winclude]\n"
+         "page.xml:7:5: warning: <include> has an unknown attribute 'clas' [-Wunknown-attribute]\n"
+         "./bad.xml:1:14: warning: not well-formed XML: tag mismatch; the <include> of this file is not carried out "
+         "[-Wmalformed]\n"
+         "page.xml:7: note: included from here\n"
+         "page.xml:8:5: warning: <expand_definition> has no attribute 'name' [-Wmissing-attribute]\n"
+         "page.xml:8:5: warning: <expand_definition> has an unknown attribute 'nme' [-Wunknown-attribute]\n"
+         "./sub/frag.xml:2:3: warning: " +
          Macro +
-         "'Y' is left as $(Y) in attribute 'y'\n"
-         "./sub/frag.xml:3: warning: <ifdef> has an unknown attribute 'extra'\n"},
+         "'Y' is left as $(Y) in attribute 'y' [-Wundefined-macro]\n"
+         "page.xml:9: note: included from here\n"
+         "./sub/frag.xml:3:3: warning: <ifdef> has an unknown attribute 'extra' [-Wunknown-attribute]\n"
+         "page.xml:9: note: included from here\n"},
 };
 
 class Warnings : public CheckRun, public ::testing::WithParamInterface<WarningCase> {};
@@ -187,14 +192,15 @@ INSTANTIATE_TEST_SUITE_P(BothModes, Warnings, ::testing::ValuesIn(WarningCases),
 
 // A run with one warning (an unknown attribute) and an include.
 const Files WarnedRun{{{"in.xml", "<r>\n  <include filename=\"b c.xml\" x=\"1\"/>\n</r>\n"}, {"b c.xml", "<b/>"}}};
-const std::string Warned = "in.xml:2: warning: <include> has an unknown attribute 'x'\n";
+const std::string Warned = "in.xml:2:3: warning: <include> has an unknown attribute 'x' [-Wunknown-attribute]\n";
 
 TEST_F(CheckRun, WerrorFailsWithoutWritingAnything)
 {
     write(WarnedRun);
     const binary_run::Result result = check({"--werror", "--depfile", "out.d", "in.xml", "out.xml"});
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, Warned + "xmlpp-check: 1 warning treated as errors (--werror): nothing written\n");
+    EXPECT_EQ(result.err, "in.xml:2:3: error: <include> has an unknown attribute 'x' [-Werror=unknown-attribute]\n"
+                          "xmlpp-check: 1 warning treated as error: nothing written\n");
     EXPECT_FALSE(fs::exists(work() / "out.xml"));
     EXPECT_FALSE(fs::exists(work() / "out.d"));
 }
@@ -234,7 +240,8 @@ TEST_F(CheckRun, FailureIsXmlppsAndWritesNoDependencyFile)
     write({{{"in.xml", "<r><include filename=\"none.xml\"/></r>"}}});
     const binary_run::Result result = check({"--depfile", "out.d", "in.xml", "out.xml"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "XmlPP::processConditionals(): error \"couldn't read ./none.xml\" in include file "
+    EXPECT_EQ(result.err, "in.xml:1:4: error: cannot open included file './none.xml': No such file or directory\n"
+                          "XmlPP::processConditionals(): error \"couldn't read ./none.xml\" in include file "
                           "./none.xml line:0\n");
     EXPECT_FALSE(fs::exists(work() / "out.d"));
 }
