@@ -266,7 +266,7 @@ inline constexpr DiagnosticRow Diagnostics[] = {
      "character reference '%1' does not fit in a byte: only its low byte %2 is kept"},
     {Diag::ReferenceIsZero, Warning::Malformed,
      "character reference '%1' is the byte 0, which ends the value: the rest of the value is dropped"},
-    {Diag::NulByte, Warning::Malformed, "a NUL byte ends the document here: the %1 bytes after it are not read"},
+    {Diag::NulByte, Warning::Malformed, "a NUL byte ends the document here: the rest of the file (%1 bytes) is not read"},
     {Diag::UnquotedDeclarationValue, Warning::Malformed,
      "a value in the XML declaration has no quotes: the reader stops here"},
     {Diag::UnclosedComment, Warning::Malformed, "the comment is not closed: the rest of the file is not read"},

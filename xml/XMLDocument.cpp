@@ -10,14 +10,6 @@
 #include <limits>
 #include <vector>
 
-namespace {
-
-const std::string DepthErrorText = formatMessage(Diag::NestingTooDeep, {XMLDocument::MaxDepth});
-
-}  // namespace
-
-const char* const XMLDocument::DepthErrorMessage = DepthErrorText.c_str();
-
 XMLDocument::XMLDocument(bool keepText) : keepText_(keepText) {}
 
 XMLDocument::~XMLDocument() = default;

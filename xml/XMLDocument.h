@@ -21,10 +21,8 @@ class RunObserver;
 class XMLDocument {
 public:
     // Deepest element nesting the reader accepts (MaxNestingDepth, counted
-    // from the depth offset); deeper input fails with Diag::NestingTooDeep,
-    // whose text is DepthErrorMessage.
+    // from the depth offset); deeper input fails with Diag::NestingTooDeep.
     static constexpr std::uint32_t MaxDepth = MaxNestingDepth;
-    static const char* const DepthErrorMessage;
     // Largest file readFile reads by default (a pipe may never end).
     static constexpr std::uint64_t MaxFileBytes = std::numeric_limits<std::uint32_t>::max() - 1;
 

@@ -1,13 +1,17 @@
-// xmlpp-check run from outside: each warning with its file, 1-based line
-// and text in both modes, --werror, --no-output, the dependency file and
-// the command line. Its equality with xmlpp under --quiet is checked over
-// every end-to-end case (tests/e2e).
+// xmlpp-check run from outside: each diagnostic with its file, 1-based line
+// and column, text, name and include notes in both modes, the faults that
+// stop xmlpp, the -W controls, --werror, --no-output, the dependency file,
+// the command line, and no warning at all on the realistic inputs of
+// tests/data/corpus and on the examples. Its equality with xmlpp under
+// --quiet is checked over every end-to-end case (tests/e2e).
 #include "support/BinaryRun.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +50,7 @@ struct WarningCase {
     std::vector<std::string> args;
     Files files;
     std::string warnings;  // standard error, exactly
+    int status = 0;
 };
 
 const std::string Macro = "undefined macro ";
@@ -175,6 +180,124 @@ const WarningCase WarningCases[] = {
          "page.xml:9: note: included from here\n"
          "./sub/frag.xml:3:3: warning: <ifdef> has an unknown attribute 'extra' [-Wunknown-attribute]\n"
          "page.xml:9: note: included from here\n"},
+    {"MalformedInput",
+     {"in.xml", "out.xml"},
+     {{{"in.xml", "<r a=\"1\" a=\"2\" e=\"&nbsp;\" big=\"&#x263a;\" z=\"x&#0;y\" bare>\n"
+                  "  <item></it>\n</r> trailing\n<r2/>\n"}}},
+     "in.xml:1:19: warning: unknown entity '&nbsp;' is kept as the text '&nbsp;' [-Wmalformed]\n"
+     "in.xml:1:32: warning: character reference '&#x263a;' does not fit in a byte: only its low byte 0x3a (':') is "
+     "kept [-Wmalformed]\n"
+     "in.xml:1:46: warning: character reference '&#0;' is the byte 0, which ends the value: the rest of the value "
+     "is dropped [-Wmalformed]\n"
+     "in.xml:1:53: warning: attribute 'bare' has no quoted value and is dropped [-Wmalformed]\n"
+     "in.xml:1:1: warning: attribute 'a' is given twice in <r>: the last value '2' is kept [-Wmalformed]\n"
+     "in.xml:2:9: warning: end tag </it> closes <item>: a leading part of the name is taken [-Wmalformed]\n"
+     "in.xml:3:6: warning: text after the root element <r> is dropped [-Wmalformed]\n"
+     "in.xml:4:1: warning: element <r2> after the root element <r> takes its place: only the last outermost element "
+     "is kept [-Wmalformed]\n"},
+    {"CutShortByANulByte",
+     {"in.xml", "out.xml"},
+     {{{"in.xml", std::string("<r>\n  <a>\n    <b/>\0<c/>\n", 24)}}},
+     "in.xml:2:3: warning: the file ends before the end tag of <a>: the elements still open are dropped "
+     "[-Wmalformed]\n"
+     "in.xml:3:9: warning: a NUL byte ends the document here: the rest of the file (5 bytes) is not read "
+     "[-Wmalformed]\n"},
+    {"EmptyFile",
+     {"in.xml", "out.xml"},
+     {{{"in.xml", ""}}},
+     "in.xml:1: warning: no element in this file: the output "
+     "is empty [-Wmalformed]\n"},
+    {"MisspeltDirectivesAndMacros",
+     {"in.xml", "out.xml", "arc=x;platform=linux;variant=debug"},
+     {{{"in.xml", "<project>\n"
+                  "  <inlcude filename=\"p.xml\"/>\n"
+                  "  <swtich name=\"variant\"/>\n"
+                  "  <Include filename=\"p.xml\"/>\n"
+                  "  <includes><fork/></includes>\n"
+                  "  <form action=\"send\"/>\n"
+                  "  <base href=\"x\"/>\n"
+                  "  <defaults/>\n"
+                  "  <if platfrom=\"linux\"/>\n"
+                  "  <switch name=\"varaint\"/>\n"
+                  "  <if arch=\"x\"/>\n"
+                  "  <foreach arch=\"a,b\"><if arch=\"a\"/></foreach>\n"
+                  "</project>\n"}}},
+     "in.xml:2:3: warning: unknown element <inlcude>; did you mean <include>? [-Wdirective-typo]\n"
+     "in.xml:3:3: warning: unknown element <swtich>; did you mean <switch>? [-Wdirective-typo]\n"
+     "in.xml:4:3: warning: unknown element <Include>; did you mean <include>? [-Wdirective-typo]\n"
+     "in.xml:9:3: warning: <if> tests macro 'platfrom', which is not defined; did you mean 'platform'? "
+     "[-Wmacro-typo]\n"
+     "in.xml:10:3: warning: <switch> tests macro 'varaint', which is not defined; did you mean 'variant'? "
+     "[-Wmacro-typo]\n"
+     "in.xml:11:3: warning: <if> tests macro 'arch', which is not defined; did you mean 'arc'? [-Wmacro-typo]\n"
+     "xmlpp-check: warning: macro 'arc' given on the command line is never used; did you mean 'arch'? "
+     "[-Wmacro-typo]\n"
+     "xmlpp-check: warning: macro 'platform' given on the command line is never used; did you mean 'platfrom'? "
+     "[-Wmacro-typo]\n"
+     "xmlpp-check: warning: macro 'variant' given on the command line is never used; did you mean 'varaint'? "
+     "[-Wmacro-typo]\n"},
+    {"CommandLineMacrosNeverUsed",
+     {"-Wall", "in.xml", "out.xml", "platfrom=linux;extra=1;ARCH2=x"},
+     {{{"in.xml", "<r>\n  <if platform=\"linux\"><a/></if>\n  <ifdef name=\"ARCH1\"/>\n</r>\n"}}},
+     "in.xml:2:3: warning: <if> tests macro 'platform', which is not defined; did you mean 'platfrom'? "
+     "[-Wmacro-typo]\n"
+     "xmlpp-check: warning: macro 'ARCH2' given on the command line is never used [-Wunused-macro]\n"
+     "xmlpp-check: warning: macro 'extra' given on the command line is never used [-Wunused-macro]\n"
+     "xmlpp-check: warning: macro 'platfrom' given on the command line is never used; did you mean 'platform'? "
+     "[-Wmacro-typo]\n"},
+    {"ByteEscapeOncePerFileWithNotesUpTheChain",
+     {"in.xml", "out.xml"},
+     {{{"in.xml", "<r a=\"caf\xc3\xa9\">\n  <b t=\"na\xc3\xafve\"/>\n  <include filename=\"a/one.xml\"/>\n</r>\n"},
+       {"a/one.xml", "<one>\n  <include filename=\"two.xml\"/>\n</one>\n"},
+       {"a/two.xml", "<two s=\"\xc3\xbc\"/>\n"}}},
+     "in.xml:1:1: warning: '\xc3\xa9' in attribute 'a' is written as one character reference per byte "
+     "(&#xc3;&#xa9;), so XML readers will not see '\xc3\xa9' [-Wbyte-escape]\n"
+     "./a/two.xml:1:1: warning: '\xc3\xbc' in attribute 's' is written as one character reference per byte "
+     "(&#xc3;&#xbc;), so XML readers will not see '\xc3\xbc' [-Wbyte-escape]\n"
+     "./a/one.xml:2: note: included from here\n"
+     "in.xml:3: note: included from here\n"},
+    {"XhtmlTyposHintsAndMalformedInclude",
+     {"--", "-xhtml", "page.xml", "page.html", "A=1"},
+     {{{"page.xml", "<html>\n  <body>\n    <Include filename=\"sub/frag.xml\"/>\n    <if platfrom=\"ARM\"><p/></if>\n"
+                    "    <include filename=\"sub/frag.xml\"/>\n  </body>\n</html>\n"},
+       {"sub/frag.xml", "<div>\n  <include filename=\"bad.xml\"/>\n</div>\n"},
+       {"sub/bad.xml", "<p>\n <b></p>\n"}}},
+     "xmlpp-check: warning: the -xhtml mode does not pass the macro list to its directives: 'A=1' has no effect "
+     "[-Wargument]\n"
+     "page.xml:3:5: warning: unknown element <Include>; did you mean <include>? [-Wdirective-typo]\n"
+     "page.xml:4:5: warning: <if> tests macro 'platfrom', which is not defined; did you mean 'platform'? "
+     "[-Wmacro-typo]\n"
+     "./sub/bad.xml:2:8: warning: not well-formed XML: tag mismatch; the <include> of this file is not carried out "
+     "[-Wmalformed]\n"
+     "./sub/frag.xml:2: note: included from here\n"
+     "page.xml:5: note: included from here\n"},
+    // The fault that stops xmlpp, at its place, before xmlpp's own message.
+    {"MismatchInAnIncludedFile",
+     {"in.xml", "out.xml"},
+     {{{"in.xml", "<r>\n  <include filename=\"sub/part.xml\"/>\n</r>\n"},
+       {"sub/part.xml", "<part>\n  <a>\n  </b>\n</part>\n"}}},
+     "./sub/part.xml:3:3: error: end tag </b> does not match <a>, which is open since line 2\n"
+     "in.xml:2: note: included from here\n"
+     "XmlPP::processConditionals(): error: include file './sub/part.xml' is empty\n",
+     1},
+    {"DirectiveError",
+     {"in.xml", "out.xml"},
+     {{{"in.xml", "<r>\n  <xmlput name=\"frag\"/>\n</r>\n"}}},
+     "in.xml:2:3: error: <xmlput> names 'frag', which no <xmldef> walked before it stores\n"
+     "XmlPP::processConditionals(): xmlput cannot fine xmldef named frag\n",
+     1},
+    {"BoundReached",
+     {"in.xml", "out.xml"},
+     {{{"in.xml", "<r>\n  <for index=\"i\" start=\"0\" end=\"2\" incr=\"0\"><a/></for>\n</r>\n"}}},
+     "in.xml:2:3: error: <for index=\"i\"> never ends or runs more than 10000000 iterations\n"
+     "XmlPP::processConditionals(): <for index=\"i\"> never ends or runs more than 10000000 iterations\n",
+     1},
+    {"XhtmlPageNotWellFormed",
+     {"--", "-xhtml", "page.xml", "page.html"},
+     {{{"page.xml", "<html>\n  <body>\n</html>\n"}}},
+     "page.xml:3:7: error: not well-formed XML: tag mismatch\n"
+     "error: Cannot load xml file: page.xml - tag mismatch line: 3 column: 7\n",
+     1},
 };
 
 class Warnings : public CheckRun, public ::testing::WithParamInterface<WarningCase> {};
@@ -183,7 +306,7 @@ TEST_P(Warnings, AtTheirPlaces)
 {
     write(GetParam().files);
     const binary_run::Result result = check(GetParam().args);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, GetParam().status);
     EXPECT_EQ(result.err, GetParam().warnings);
 }
 
@@ -203,6 +326,53 @@ TEST_F(CheckRun, WerrorFailsWithoutWritingAnything)
                           "xmlpp-check: 1 warning treated as error: nothing written\n");
     EXPECT_FALSE(fs::exists(work() / "out.xml"));
     EXPECT_FALSE(fs::exists(work() / "out.d"));
+}
+
+// The -W options over a run with a warning of three kinds, one of them off
+// by default.
+TEST_F(CheckRun, WarningControls)
+{
+    write({{{"in.xml", "<r a=\"$(U)\">\n  <include filename=\"p.xml\" x=\"1\"/>\n  <if undefined=\"1\"/>\n</r>\n"},
+            {"p.xml", "<p/>"}}});
+    const std::string macro = "in.xml:1:1: warning: undefined macro 'U' is left as $(U) in attribute 'a' "
+                              "[-Wundefined-macro]\n";
+    const std::string attribute = " <include> has an unknown attribute 'x' [-W";
+    const std::string undef = "in.xml:3:3: warning: <if> tests macro 'undefined', which is not defined [-Wundef]\n";
+    const std::string oneError = "xmlpp-check: 1 warning treated as error: nothing written\n";
+    const struct {
+        std::vector<std::string> options;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{}, 0, macro + "in.xml:2:3: warning:" + attribute + "unknown-attribute]\n"},
+        {{"-Wno-undefined-macro"}, 0, "in.xml:2:3: warning:" + attribute + "unknown-attribute]\n"},
+        {{"-Werror=unknown-attribute"},
+         2,
+         macro + "in.xml:2:3: error:" + attribute + "error=unknown-attribute]\n" + oneError},
+        {{"--werror", "-Wno-error=undefined-macro"},
+         2,
+         macro + "in.xml:2:3: error:" + attribute + "error=unknown-attribute]\n" + oneError},
+        {{"-Wundef", "-Wno-unknown-attribute"}, 0, macro + undef},
+        {{"-Wall", "-Wno-undef"}, 0, macro + "in.xml:2:3: warning:" + attribute + "unknown-attribute]\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"in.xml", "out.xml"});
+        const binary_run::Result result = check(args);
+        EXPECT_EQ(result.status, c.status) << args.front();
+        EXPECT_EQ(result.err, c.err) << args.front();
+    }
+    binary_run::Result result = check({"-Wbogus", "in.xml", "out.xml"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.substr(0, result.err.find('\n')),
+              "xmlpp-check: unknown warning option '-Wbogus'; --list-warnings lists the names");
+    // The list shows the state the options before it give.
+    result = check({"--list-warnings"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.substr(0, result.out.find('\n') + 1),
+              "malformed          on   input that is not well-formed XML, and what the reader made of it\n");
+    EXPECT_NE(result.out.find("\nundef              off  "), std::string::npos);
+    EXPECT_NE(check({"-Wall", "--list-warnings"}).out.find("\nundef              on   "), std::string::npos);
 }
 
 TEST_F(CheckRun, QuietAndNoOutput)
@@ -265,5 +435,43 @@ TEST_F(CheckRun, CommandLine)
     EXPECT_EQ(check({"--", "-odd.xml", "out.xml"}).status, 0);
     EXPECT_EQ(check({"--werror"}).err, "xmlpp-check: <infile> <outfile> [macro1=value;macro2=value;..]\n");
 }
+
+// Realistic inputs, each with the macros it is meant for, and the examples:
+// not one warning (text is dropped by design in all of them).
+class NoFalseAlarm : public CheckRun, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(NoFalseAlarm, OnRealisticInput)
+{
+    const fs::path folder = fs::path(XMLPP_SOURCE_DIR) / GetParam();
+    const fs::path files = fs::exists(folder / "files") ? folder / "files" : folder;
+    fs::copy(files, work(), fs::copy_options::recursive);
+    std::vector<std::string> args{"--werror", "-Wno-text-dropped", "--no-output", "--"};
+    std::istringstream lines(readFile(folder / "cmd"));
+    for (std::string line; std::getline(lines, line);)
+        args.push_back(line);
+    const binary_run::Result result = check(args);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+}
+
+std::vector<std::string> realisticInputs()
+{
+    std::vector<std::string> folders;
+    for (const char* top : {"tests/data/corpus", "examples"})
+        for (const auto& entry : fs::directory_iterator(fs::path(XMLPP_SOURCE_DIR) / top))
+            if (fs::exists(entry.path() / "cmd"))
+                folders.push_back(fs::relative(entry.path(), XMLPP_SOURCE_DIR).string());
+    std::sort(folders.begin(), folders.end());
+    return folders;
+}
+
+INSTANTIATE_TEST_SUITE_P(CorpusAndExamples, NoFalseAlarm, ::testing::ValuesIn(realisticInputs()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
 
 }  // namespace
