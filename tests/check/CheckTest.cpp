@@ -373,6 +373,16 @@ TEST_F(CheckRun, WarningControls)
               "malformed          on   input that is not well-formed XML, and what the reader made of it\n");
     EXPECT_NE(result.out.find("\nundef              off  "), std::string::npos);
     EXPECT_NE(check({"-Wall", "--list-warnings"}).out.find("\nundef              on   "), std::string::npos);
+    // The bash completion offers every name.
+    const std::string completion = readFile(fs::path(XMLPP_SOURCE_DIR) / "packaging/completions/xmlpp-check");
+    std::istringstream names(result.out);
+    for (std::string line; std::getline(names, line);) {
+        const std::string name = " " + line.substr(0, line.find(' '));
+        std::size_t at = completion.find(name);
+        while (at != std::string::npos && std::string(" ;\\").find(completion[at + name.size()]) == std::string::npos)
+            at = completion.find(name, at + 1);
+        EXPECT_NE(at, std::string::npos) << line;
+    }
 }
 
 TEST_F(CheckRun, QuietAndNoOutput)
