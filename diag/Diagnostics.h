@@ -148,7 +148,6 @@ enum class Diag : std::uint16_t {
     UndefinedTestedMacro,
     MisspeltCommandLineMacro,
     UnusedCommandLineMacro,
-    XhtmlMacroListUnused,
     UnknownWarningOption,
     // xmlpp-check's notes.
     IncludedFromHere,
@@ -283,8 +282,6 @@ inline constexpr DiagnosticRow Diagnostics[] = {
     {Diag::MisspeltCommandLineMacro, Warning::MacroTypo,
      "macro '%1' given on the command line is never used; did you mean '%2'?"},
     {Diag::UnusedCommandLineMacro, Warning::UnusedMacro, "macro '%1' given on the command line is never used"},
-    {Diag::XhtmlMacroListUnused, Warning::Argument,
-     "the -xhtml mode does not pass the macro list to its directives: '%1' has no effect"},
     {Diag::UnknownWarningOption, Warning::None, "unknown warning option '%1'; --list-warnings lists the names"},
 
     {Diag::IncludedFromHere, Warning::None, "included from here"},

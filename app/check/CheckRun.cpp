@@ -4,6 +4,7 @@
 #include "check/MacroUse.h"
 #include "diag/Diagnostics.h"
 #include "macros/MacroList.h"
+#include "rules/Conditions.h"
 #include "rules/Typos.h"
 
 #include <cstring>
@@ -14,25 +15,37 @@ CheckRun::CheckRun(const CheckOptions& options)
 
 void CheckRun::arguments(int argc, char** argv)
 {
-    if (std::strcmp(argv[1], "-xhtml") == 0) {
-        // The -xhtml mode keeps its command-line macros from its directives.
-        if (argc > 4 && argv[4][0] != '\0')
-            report_.warning(Place{}, {}, Diagnostic(Diag::XhtmlMacroListUnused, {argv[4]}));
-        return;
-    }
-    macroList_ = argc > 3 ? argv[3] : "";
+    xhtml_ = std::strcmp(argv[1], "-xhtml") == 0;
+    const int listArgument = xhtml_ ? 4 : 3;
+    macroList_ = argc > listArgument ? argv[listArgument] : "";
     directiveOrigins_.macroListGiven(macroList_);
     // The macro list is one argument; "xmlpp in out A=1 B=2" makes B=2 the
     // DOCTYPE.
-    if (argc > 4 && std::strchr(argv[4], '=') != nullptr)
+    if (!xhtml_ && argc > 4 && std::strchr(argv[4], '=') != nullptr)
         report_.warning(Place{}, {}, Diagnostic(Diag::ArgumentNotInMacroList, {argv[4]}));
+}
+
+// The macros of the command line, as each mode reads its list: the default
+// mode with the escapes of its list format, the -xhtml mode split at every
+// ";" and each item at its first "=".
+MacroMap CheckRun::givenMacros() const
+{
+    if (!xhtml_)
+        return macroMapFromList(splitMacroList(macroList_, false));
+    MacroMap macros;
+    for (const std::string_view item : splitList<char>(macroList_, ";")) {
+        const std::size_t equals = item.find('=');
+        if (equals != std::string_view::npos)
+            macros[std::string(item.substr(0, equals))] = std::string(item.substr(equals + 1));
+    }
+    return macros;
 }
 
 void CheckRun::checkMacroUse()
 {
     if (macroList_.empty() || (!report_.wants(Warning::MacroTypo) && !report_.wants(Warning::UnusedMacro)))
         return;
-    const MacroMap given = macroMapFromList(splitMacroList(macroList_, false));
+    const MacroMap given = givenMacros();
     std::set<std::string> names;
     for (const auto& entry : given)
         names.insert(entry.first);

@@ -25,11 +25,13 @@ public:
 private:
     // The macros of the command line that no file of the run refers to.
     void checkMacroUse();
+    MacroMap givenMacros() const;
 
     CheckOptions options_;
     CheckReport report_;
     SourceTexts sources_;
     DirectiveOrigins directiveOrigins_;
     XhtmlOrigins xhtmlOrigins_;
-    std::string macroList_;  // default mode: argument 3
+    bool xhtml_ = false;
+    std::string macroList_;
 };

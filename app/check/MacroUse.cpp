@@ -93,7 +93,7 @@ void MacroReferences::attribute(std::string_view tag, std::string_view name, std
     scanValue(value);
     if (tag == "if" || tag == "ifnot")
         found(name);
-    else if (name == "name" && isOneOf(tag, {"ifdef", "ifndef", "switch"}))
+    else if (name == "name" && isOneOf(tag, {"ifdef", "ifndef", "switch", "expand_definition"}))
         found(value);
     else if ((tag == "ifex" && name == "expression") ||
              (tag == "define" && isOneOf(name, {"expression", "hex_expression"})) ||

@@ -11,7 +11,8 @@
 //   - as $(NAME), $(NAME:...) or $(NAME::...) in any attribute value (also
 //     inside a default), and so in a macros attribute or a define's value;
 //   - as the attribute name of an if or ifnot;
-//   - as the name of an ifdef, ifndef or switch;
+//   - as the name of an ifdef, ifndef or switch (or -xhtml's
+//     expand_definition);
 //   - as a word in an expression: ifex's expression, define's expression
 //     and hex_expression, for's start, end, incr, add, sub and mul.
 // A command-line macro that no file refers to is never used.
