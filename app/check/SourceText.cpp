@@ -1,6 +1,5 @@
 #include "check/SourceText.h"
 
-#include <QFile>
 #include <QTextStream>
 
 #include <algorithm>
@@ -8,14 +7,6 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {}  // namespace
-
-SourceTexts::Mapping::~Mapping()
-{
-    if (address != nullptr)
-        ::munmap(address, size);
-}
 
 namespace {
 
@@ -62,6 +53,12 @@ bool isTagEnd(char c)
 }
 
 }  // namespace
+
+SourceTexts::Mapping::~Mapping()
+{
+    if (address != nullptr)
+        ::munmap(address, size);
+}
 
 SourceTexts::Text& SourceTexts::text(const std::string& path)
 {

@@ -15,15 +15,15 @@ struct Position {
     int column = 0;
 };
 
-// The texts of the files a run read, read again from disk when a
-// diagnostic needs a column: the readers keep lines only (the default
-// mode's reader counts line feeds as it goes and stores one line per
-// element; Qt gives the line and column where a start tag ends), so the
-// column of a start tag is found in the text, at the time a diagnostic is
-// printed, and a run without diagnostics pays nothing for it. Columns count
-// bytes in the default mode and characters in the -xhtml mode, each as its
-// mode reads the file. A file that cannot be read again (a pipe) gives the
-// line alone.
+// The texts of the files a run read, mapped again when a diagnostic needs
+// a column, or the macro names a file refers to. The readers keep lines
+// only (the default mode's reader counts line feeds as it goes and stores
+// one line per element; Qt gives the line and column where a start tag
+// ends), so the column of a start tag is found in the text when a
+// diagnostic is printed, and a run without diagnostics pays nothing for
+// it. Columns count bytes in the default mode and characters in the -xhtml
+// mode, each as its mode reads the file. A file that cannot be mapped (a
+// pipe) gives the line alone.
 class SourceTexts {
 public:
     // Default mode: the place of a byte offset in the text the reader read
