@@ -23,6 +23,29 @@ bool isOneOf(std::string_view word, std::initializer_list<std::string_view> word
     return false;
 }
 
+// The text with the five named entities of XML replaced by their
+// characters ("&gt;" is no word of an expression).
+std::string withoutEntities(std::string_view text)
+{
+    static constexpr std::pair<std::string_view, char> Named[] = {
+        {"&amp;", '&'}, {"&apos;", '\''}, {"&gt;", '>'}, {"&lt;", '<'}, {"&quot;", '"'}};
+    std::string plain;
+    for (std::size_t at = 0; at < text.size();) {
+        bool replaced = false;
+        for (const auto& [entity, character] : Named) {
+            if (text.compare(at, entity.size(), entity) == 0) {
+                plain += character;
+                at += entity.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            plain += text[at++];
+    }
+    return plain;
+}
+
 // Moves past the first occurrence of end at or after at (to the end of text
 // when there is none).
 void skipPast(std::string_view text, std::size_t& at, std::string_view end)
@@ -98,7 +121,7 @@ void MacroReferences::attribute(std::string_view tag, std::string_view name, std
     else if ((tag == "ifex" && name == "expression") ||
              (tag == "define" && isOneOf(name, {"expression", "hex_expression"})) ||
              (tag == "for" && isOneOf(name, {"start", "end", "incr", "add", "sub", "mul"})))
-        words(value);
+        words(withoutEntities(value));
 }
 
 // Every "$(NAME" followed by ")" or ":", defaults included; "$$" is an

@@ -1,7 +1,8 @@
 // The rules by which a name is taken for a misspelling of another: what must
 // warn and what must not, the cases of the issue that asked for them
-// included.
+// included; and which names a file refers to as macros.
 #include "rules/Typos.h"
+#include "check/MacroUse.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,23 @@ TEST(Typos, MisspeltDirectives)
         const DirectiveRow* found = misspeltDirective(c.mode, c.name, c.attributes, c.childOfSwitch);
         EXPECT_EQ(found ? std::string(found->name) : std::string(), c.directive ? c.directive : "") << c.name;
     }
+}
+
+// Every way a file refers to a macro, in a branch taken or not; none of
+// the names after "not" is referred to.
+TEST(MacroUse, NamesAFileRefersTo)
+{
+    MacroReferences references({"never"});
+    references.scanFile("<r a=\"$(A)x$(B:$(C))\" b='$(D::x)' c=\"$$(E)\" macros=\"M=$(F)\">\n"
+                        "  <if G=\"1\"><ifnot H=\"2\"/></if><ifdef name=\"I\"/><switch name=\"J\"/>\n"
+                        "  <ifex expression=\"K &gt; 0x1F &amp;&amp; L2\"/><for index=\"i\" start=\"M0\" end=\"10\"/>\n"
+                        "  <!-- <if N=\"1\"/> --><x name=\"O\">$(P)</x><![CDATA[$(Q)]]>\n</r>\n");
+    references.scanValue("$(R)");
+    for (const char* name : {"A", "B", "C", "D", "F", "G", "H", "I", "J", "K", "L2", "M0", "R"})
+        EXPECT_TRUE(references.refers(name)) << name;
+    for (const char* name : {"E", "M", "N", "O", "P", "Q", "x1F", "gt", "i", "never"})
+        EXPECT_FALSE(references.refers(name)) << name;
+    EXPECT_FALSE(references.allWantedFound());
 }
 
 }  // namespace
