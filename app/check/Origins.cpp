@@ -263,6 +263,8 @@ void DirectiveOrigins::fileRead(const std::string& path, bool, int)
 
 void DirectiveOrigins::textRead(std::string_view text)
 {
+    if (reading_ == nullptr)
+        return;  // a text parsed without a file
     TextFacts& facts = facts_[reading_];
     facts.startsWithLineFeed = !text.empty() && text[0] == '\n';
     facts.highBytes = hasHighBytes(text);
@@ -276,6 +278,8 @@ void DirectiveOrigins::macroListGiven(std::string_view list)
 
 void DirectiveOrigins::readProblem(const ReadPlace& place, const Diagnostic& diagnostic, bool failed)
 {
+    if (reading_ == nullptr)
+        return;
     TextFacts& facts = facts_[reading_];
     Place where{reading_, {}};
     if (place.offset >= 0)
