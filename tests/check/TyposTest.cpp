@@ -1,6 +1,5 @@
 // The rules by which a name is taken for a misspelling of another: what must
-// warn and what must not, the cases of the issue that asked for them
-// included; and which names a file refers to as macros.
+// warn and what must not; and which names a file refers to as macros.
 #include "rules/Typos.h"
 #include "check/MacroUse.h"
 
