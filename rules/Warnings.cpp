@@ -18,11 +18,12 @@ std::vector<Diagnostic> attributeWarnings(Vocabulary mode, const DirectiveRow& d
             warnings.emplace_back(Diag::EmptyAttribute,
                                   std::initializer_list<DiagArg>{directive.name, directive.deciding});
     }
-    const auto inheritedNames = splitList<char>(inherited, ";");
+    auto isInherited = [&](std::string_view name) {
+        const auto names = splitList<char>(inherited, ";");
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
     for (const AttributeSeen& seen : attributes) {
-        const bool isInherited =
-            std::find(inheritedNames.begin(), inheritedNames.end(), seen.name) != inheritedNames.end();
-        if (!directive.knows(seen.name) && !isAttributeOfEveryElement(mode, seen.name) && !isInherited)
+        if (!directive.knows(seen.name) && !isAttributeOfEveryElement(mode, seen.name) && !isInherited(seen.name))
             warnings.emplace_back(Diag::UnknownAttribute, std::initializer_list<DiagArg>{directive.name, seen.name});
     }
     return warnings;

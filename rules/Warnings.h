@@ -3,7 +3,7 @@
 #include "diag/Diagnostics.h"
 #include "rules/Directives.h"
 
-#include <string>
+#include <string_view>
 #include <vector>
 
 // The warnings of a checking run (xmlpp-check) that both walkers raise
@@ -11,9 +11,10 @@
 // warning is about, and only when the run has an observer
 // (diag/RunObserver.h).
 
-// One attribute of an element as its walker holds it.
+// One attribute of an element as its walker holds it (the name's bytes
+// belong to the caller).
 struct AttributeSeen {
-    std::string name;
+    std::string_view name;
     bool empty;
 };
 

@@ -550,12 +550,13 @@ void XmlPP::checkAttributes(const QDomElement& element, const QString& fileName)
     if (directive == nullptr || directive->form != AttributeForm::Fixed || directive->inSwitchOnly)
         return;
     auto check = [&](const QDomElement& checked, const DirectiveRow& attributes) {
-        std::vector<AttributeSeen> seen;
         const QDomNamedNodeMap map = checked.attributes();
-        for (int index = 0; index < map.count(); ++index) {
-            const QDomAttr attribute = map.item(index).toAttr();
-            seen.push_back({toBytes(attribute.name()), attribute.value().isEmpty()});
-        }
+        std::vector<std::string> names;
+        std::vector<AttributeSeen> seen;
+        for (int index = 0; index < map.count(); ++index)
+            names.push_back(toBytes(map.item(index).toAttr().name()));
+        for (int index = 0; index < map.count(); ++index)
+            seen.push_back({names[std::size_t(index)], map.item(index).toAttr().value().isEmpty()});
         for (const Diagnostic& diagnostic : attributeWarnings(Vocabulary::Xhtml, attributes, seen))
             observer_->warning(checked, fileName, diagnostic);
     };

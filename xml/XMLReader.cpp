@@ -36,9 +36,11 @@ bool isLeadingPart(std::string_view word, std::string_view full)
     return word.size() <= full.size() && full.compare(0, word.size(), word) == 0;
 }
 
-const char* firstNonSpace(const char* begin, const char* end)
+inline const char* firstNonSpace(const char* begin, const char* end)
 {
-    return std::find_if(begin, end, [](char c) { return !is(c, Space); });
+    while (begin < end && is(*begin, Space))
+        ++begin;
+    return begin;
 }
 
 // A short piece of text from at, up to the end of its line, for a message.
@@ -225,7 +227,8 @@ void XMLReader::characterData()
     const std::uint32_t startLine = line_;
     const bool special = (scanTo('<') & NeedsDecoding) != 0;
     if (open_.empty() || !document_.keepText_) {
-        if (observer_ != nullptr && !textNoted_)
+        // Mostly line breaks and indentation, looked at here.
+        if (observer_ != nullptr && !textNoted_ && firstNonSpace(start, pos_) != pos_)
             noteText(start, startLine);
         return;
     }

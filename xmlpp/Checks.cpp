@@ -24,7 +24,7 @@ void XMLPP2::checkAttributes(const XMLElement* element, const std::string& fileN
     auto check = [&](const XMLElement* checked, const DirectiveRow& attributes, std::string_view inherited) {
         std::vector<AttributeSeen> seen;
         for (const XMLAttribute& attr : checked->attributes())
-            seen.push_back({std::string(attr.name()), !attr.hasValue() || attr.text().empty()});
+            seen.push_back({attr.name(), !attr.hasValue() || attr.text().empty()});
         for (const Diagnostic& diagnostic : attributeWarnings(Vocabulary::Default, attributes, seen, inherited))
             warn(checked, fileName, diagnostic);
     };
