@@ -26,11 +26,8 @@ int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHoo
 {
     MyXMLPP2 preprocessor(false);
     preprocessor.setMacroTable(systemMacros);
-    if (hooks != nullptr) {
+    if (hooks != nullptr)
         preprocessor.setObserver(hooks->directiveObserver());
-        if (argc > 4)
-            hooks->fourthArgument(argv[4]);
-    }
     const std::string macroList = argc > 3 ? argv[3] : "";
     if (!preprocessor.processFile(argv[1], macroList, true)) {
         printMessage(Diag::LoadError, {preprocessor.errorMessage(), preprocessor.errorLine()});
@@ -71,6 +68,8 @@ int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
         return 1;
     }
     systemMacros->addPathMacro("VosselDir", installDirectory(), "");
+    if (hooks != nullptr)
+        hooks->arguments(argc, argv);
 
     if (std::strcmp(argv[1], "-xhtml") == 0)
         return runXhtmlMode(argc, argv, hooks);

@@ -6,8 +6,8 @@ class DirectiveObserver;
 class XhtmlObserver;
 
 // What a companion program adds to a run of the driver (xmlpp-check): an
-// observer for each walker, a look at the fourth argument, and a say before
-// and after the output is written. xmlpp itself runs without hooks.
+// observer for each walker, a look at the arguments, and a say before and
+// after the output is written. xmlpp itself runs without hooks.
 class RunHooks {
 public:
     virtual ~RunHooks() = default;
@@ -15,9 +15,9 @@ public:
     virtual DirectiveObserver* directiveObserver() = 0;
     virtual XhtmlObserver* xhtmlObserver() = 0;
 
-    // Argument 4 of the default form: the DOCTYPE text when it is the last
-    // argument, ignored when more follow.
-    virtual void fourthArgument(const std::string& argument) = 0;
+    // The run's arguments (argv[0] the program), once they are known to be
+    // enough for a run.
+    virtual void arguments(int argc, char** argv) = 0;
 
     // The document is processed. -1 lets the output be written; any other
     // value is the exit status with which the run ends, writing nothing.

@@ -18,3 +18,9 @@
 std::uint64_t evaluateInteger(std::string_view text, bool& ok, std::string* failure = nullptr);
 std::int64_t evaluateSigned(std::string_view text, bool& ok, std::string* failure = nullptr);
 std::uint32_t evaluateCondition(std::string_view text, bool& ok, std::string* failure = nullptr);
+
+// The evaluator's failure message with the names of token types put in
+// plain words, for a reader who never saw the token table: "unexpected
+// token TOKEN_RPAREN" reads "unexpected ')'", and a text that ends after an
+// operator "the expression ends too early".
+std::string plainFailureWords(std::string_view message);

@@ -22,7 +22,9 @@ int openReadable(const std::string& path, int flags, bool* regular = nullptr)
         return -1;
     struct stat info {};
     if (::fstat(descriptor, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         ::close(descriptor);
+        errno = error;  // for a message that says why
         return -1;
     }
     if (regular != nullptr)

@@ -48,6 +48,64 @@ constexpr DirectiveRow XhtmlDirectives[] = {
 };
 // clang-format on
 
+// Where a name is looked for in a mode's index: from its first and last
+// bytes and its length, which tell most names apart at once.
+constexpr std::size_t IndexSlots = 64;
+
+constexpr std::size_t slotOf(std::string_view name)
+{
+    return (std::size_t(static_cast<unsigned char>(name.front())) * 7 +
+            std::size_t(static_cast<unsigned char>(name.back())) * 3 + name.size()) %
+           IndexSlots;
+}
+
+// The rows of a mode in an open-addressed table made at compile time: a
+// name that is no directive is mostly turned away by one empty slot.
+class DirectiveIndex {
+public:
+    template <std::size_t Count>
+    constexpr explicit DirectiveIndex(const DirectiveRow (&rows)[Count]) : rows_(rows), count_(Count)
+    {
+        static_assert(Count < IndexSlots / 2, "the index stays sparse");
+        for (std::uint8_t& slot : slots_)
+            slot = Empty;
+        for (std::size_t row = 0; row < Count; ++row) {
+            std::size_t slot = slotOf(rows[row].name);
+            while (slots_[slot] != Empty)
+                slot = (slot + 1) % IndexSlots;
+            slots_[slot] = std::uint8_t(row);
+        }
+    }
+
+    DirectiveTable table() const { return {rows_, count_}; }
+
+    const DirectiveRow* find(std::string_view name) const
+    {
+        if (name.empty())
+            return nullptr;
+        for (std::size_t slot = slotOf(name); slots_[slot] != Empty; slot = (slot + 1) % IndexSlots) {
+            const DirectiveRow& row = rows_[slots_[slot]];
+            if (row.name.size() == name.size() && row.name.front() == name.front() && row.name == name)
+                return &row;
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr std::uint8_t Empty = 0xFF;
+    const DirectiveRow* rows_;
+    std::size_t count_;
+    std::array<std::uint8_t, IndexSlots> slots_{};
+};
+
+constexpr DirectiveIndex DefaultIndex(DefaultDirectives);
+constexpr DirectiveIndex XhtmlIndex(XhtmlDirectives);
+
+const DirectiveIndex& indexOf(Vocabulary mode)
+{
+    return mode == Vocabulary::Default ? DefaultIndex : XhtmlIndex;
+}
+
 }  // namespace
 
 bool DirectiveRow::knows(std::string_view attribute) const
@@ -57,17 +115,12 @@ bool DirectiveRow::knows(std::string_view attribute) const
 
 DirectiveTable directives(Vocabulary mode)
 {
-    if (mode == Vocabulary::Default)
-        return {std::begin(DefaultDirectives), std::size(DefaultDirectives)};
-    return {std::begin(XhtmlDirectives), std::size(XhtmlDirectives)};
+    return indexOf(mode).table();
 }
 
 const DirectiveRow* findDirective(Vocabulary mode, std::string_view name)
 {
-    for (const DirectiveRow& row : directives(mode))
-        if (row.name == name)
-            return &row;
-    return nullptr;
+    return indexOf(mode).find(name);
 }
 
 bool isAttributeOfEveryElement(Vocabulary mode, std::string_view attribute)

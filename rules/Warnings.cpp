@@ -1,40 +1,30 @@
 #include "rules/Warnings.h"
 
-#include "diag/Diagnostics.h"
+#include "rules/Conditions.h"
 
 #include <algorithm>
 
-std::vector<std::string> attributeWarnings(Vocabulary mode, const DirectiveRow& directive,
-                                           const std::vector<AttributeSeen>& attributes)
+std::vector<Diagnostic> attributeWarnings(Vocabulary mode, const DirectiveRow& directive,
+                                          const std::vector<AttributeSeen>& attributes, std::string_view inherited)
 {
-    std::vector<std::string> warnings;
+    std::vector<Diagnostic> warnings;
     if (!directive.deciding.empty()) {
         const auto deciding = std::find_if(attributes.begin(), attributes.end(),
                                            [&](const AttributeSeen& seen) { return seen.name == directive.deciding; });
         if (deciding == attributes.end())
-            warnings.push_back(formatMessage(Diag::MissingAttribute, {directive.name, directive.deciding}));
+            warnings.emplace_back(Diag::MissingAttribute,
+                                  std::initializer_list<DiagArg>{directive.name, directive.deciding});
         else if (deciding->empty && directive.emptyIsMissing)
-            warnings.push_back(formatMessage(Diag::EmptyAttribute, {directive.name, directive.deciding}));
+            warnings.emplace_back(Diag::EmptyAttribute,
+                                  std::initializer_list<DiagArg>{directive.name, directive.deciding});
     }
+    auto isInherited = [&](std::string_view name) {
+        const auto names = splitList<char>(inherited, ";");
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
     for (const AttributeSeen& seen : attributes) {
-        if (!directive.knows(seen.name) && !isAttributeOfEveryElement(mode, seen.name))
-            warnings.push_back(formatMessage(Diag::UnknownAttribute, {directive.name, seen.name}));
+        if (!directive.knows(seen.name) && !isAttributeOfEveryElement(mode, seen.name) && !isInherited(seen.name))
+            warnings.emplace_back(Diag::UnknownAttribute, std::initializer_list<DiagArg>{directive.name, seen.name});
     }
     return warnings;
-}
-
-std::string undefinedMacroWarning(std::string_view name, std::string_view attribute, char marker)
-{
-    return formatMessage(Diag::UndefinedMacro, {name, marker, attribute});
-}
-
-std::string expressionWarning(std::string_view tag, std::string_view attribute, std::string_view text,
-                              std::string_view message)
-{
-    return formatMessage(Diag::ExpressionFails, {text, attribute, tag, message});
-}
-
-std::string noIterationWarning(std::string_view tag, std::string_view attribute)
-{
-    return formatMessage(Diag::NoIteration, {tag, attribute});
 }

@@ -15,6 +15,7 @@
 #include <QTextStream>
 #include <QXmlInputSource>
 
+#include <cerrno>
 #include <unistd.h>
 
 XhtmlDocument::XhtmlDocument()
@@ -35,7 +36,7 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     const std::string name = QFile::encodeName(fileName).toStdString();
     const int descriptor = openInputFile(name);
     if (observer_ != nullptr)
-        observer_->fileRead(name, descriptor >= 0);
+        observer_->fileRead(name, descriptor >= 0, descriptor >= 0 ? 0 : errno);
     if (descriptor < 0)
         throw HException(Diag::CannotOpenXmlFile, {fileName.toLocal8Bit().toStdString()});
     // Read up to its end, whatever the file: a device that never ends
@@ -88,6 +89,8 @@ QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint6
     if (!preprocessor.setContent(&source, &reader, false, &message, &line, &column, fileName)) {
         if (message.isEmpty())
             message = messageText(Diag::ReaderGaveNoMessage);
+        if (observer != nullptr)
+            observer->pageMalformed(fileName, line, column, Diagnostic(Diag::PageNotWellFormed, {toBytes(message)}));
         throw HException(Diag::CannotLoadXmlFile,
                          {fileName.toLocal8Bit().toStdString(), message.toLocal8Bit().toStdString(), line, column});
     }

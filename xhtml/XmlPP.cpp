@@ -18,6 +18,7 @@
 #include <QXmlInputSource>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <unistd.h>
 #include <vector>
@@ -36,14 +37,9 @@ std::optional<std::u16string_view> optionalView(const std::optional<QString>& te
     return text ? std::optional<std::u16string_view>(textView(*text)) : std::nullopt;
 }
 
-QString openFailure(const QString& path)
+Diagnostic openFailure(const QString& path)
 {
-    return messageText(Diag::IncludeCannotOpen, {toBytes(path)});
-}
-
-QString includeParseFailure(const QString& message, int line, int column, const QString& path)
-{
-    return messageText(Diag::IncludeNotWellFormed, {toBytes(message), line, column, toBytes(path)});
+    return Diagnostic(Diag::IncludeCannotOpen, {toBytes(path)});
 }
 
 // Moves the children of from, in order, to just after anchor.
@@ -92,6 +88,29 @@ std::uint64_t domNodeCount(const QDomNode& top)
 
 }  // namespace
 
+// Tells a checking run that the walk is in an included file, from the moment
+// the file is read until it is walked.
+class XmlPP::IncludeScope {
+public:
+    IncludeScope(XhtmlObserver* observer, const QDomElement& include, const QString& fileName,
+                 const QString& includedFile)
+        : observer_(observer)
+    {
+        if (observer_ != nullptr)
+            observer_->includeEntered(include, fileName, includedFile);
+    }
+    ~IncludeScope()
+    {
+        if (observer_ != nullptr)
+            observer_->includeLeft();
+    }
+    IncludeScope(const IncludeScope&) = delete;
+    IncludeScope& operator=(const IncludeScope&) = delete;
+
+private:
+    XhtmlObserver* observer_;
+};
+
 XmlPP::XmlPP(const MacroTable& table) : table_(table), macros_(productMacros()) {}
 
 bool XmlPP::setContent(QXmlInputSource* source, QXmlReader* reader, bool expandFlag, QString* errorMessage,
@@ -105,8 +124,19 @@ bool XmlPP::setContent(QXmlInputSource* source, QXmlReader* reader, bool expandF
 
 void XmlPP::processConditionals(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag)
 {
-    while (!node.isNull())
-        node = processNode(node, fileName, macros, expandFlag);
+    while (!node.isNull()) {
+        try {
+            node = processNode(node, fileName, macros, expandFlag);
+        } catch (const HException& failure) {
+            // A checking run learns where the budget ran out: at the node
+            // the innermost walk was at.
+            if (observer_ != nullptr && failure.id() == Diag::BudgetSpent && !budgetLocated_) {
+                budgetLocated_ = true;
+                observer_->fatal(node, fileName, Diagnostic(Diag::BudgetBound, {budget_.limit() >> 20}));
+            }
+            throw;
+        }
+    }
 }
 
 // Resolves one node and returns the node the walk goes on with.
@@ -123,7 +153,7 @@ QDomNode XmlPP::processNode(QDomNode node, const QString& fileName, MacroMap& ma
     // are passed on after this one test.
     const ushort first = tag.isEmpty() ? 0 : tag.at(0).unicode();
     if (first != 'i' && first != 's' && first != 'd' && first != 'e')
-        return walk(node, fileName, macros, expandFlag);
+        return keep(element, fileName, macros, expandFlag);
     if (tag == QLatin1String("if"))
         return processIf(element, true, fileName, macros, expandFlag);
     if (tag == QLatin1String("ifnot"))
@@ -141,7 +171,15 @@ QDomNode XmlPP::processNode(QDomNode node, const QString& fileName, MacroMap& ma
         return processExpandDefinition(element, macros);
     if (tag == QLatin1String("include"))
         return processInclude(element, fileName, macros, expandFlag);
-    return walk(node, fileName, macros, expandFlag);
+    return keep(element, fileName, macros, expandFlag);
+}
+
+// An element that is not a directive stays, and its children are walked.
+QDomNode XmlPP::keep(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
+{
+    if (observer_ != nullptr)
+        observer_->plainElement(element, fileName, XhtmlObserver::Plain::Walked);
+    return walk(element, fileName, macros, expandFlag);
 }
 
 void XmlPP::processAttributes(QDomElement element, const MacroMap& macros, bool expandFlag)
@@ -217,10 +255,12 @@ QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fi
 {
     const QDomNamedNodeMap attributes = element.attributes();
     if (attributes.count() != 1) {
-        reportWarning(element, fileName, messageText(Diag::OneConditionRequired));
+        reportWarning(element, fileName, Diagnostic(Diag::OneConditionRequired));
         return walk(element, fileName, macros, expandFlag);
     }
     const QDomAttr condition = attributes.item(0).toAttr();
+    if (observer_ != nullptr)
+        checkTestedMacro(element, fileName, condition.name(), macros);
     const bool matched = listHolds(textView(condition.value()), optionalView(macroText(macros, condition.name())));
     if (matched == wantMatch)
         return unwrap(element, element, fileName, macros, expandFlag);
@@ -230,6 +270,8 @@ QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fi
 QDomNode XmlPP::processSwitch(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
 {
     const std::optional<QString> value = macroText(macros, element.attribute(QStringLiteral("name")));
+    if (observer_ != nullptr && !value && element.hasAttribute(QStringLiteral("name")))
+        checkTestedMacro(element, fileName, element.attribute(QStringLiteral("name")), macros);
     SwitchChoice<QDomElement, char16_t> choice(optionalView(value));
     for (QDomNode child = element.firstChild(); !child.isNull(); child = child.nextSibling()) {
         const QDomElement branch = child.toElement();
@@ -249,7 +291,7 @@ QDomNode XmlPP::processDefine(QDomElement element, const QString& fileName, Macr
     if (element.hasAttribute(name) && element.hasAttribute(value))
         macros[toBytes(element.attribute(name))] = toBytes(element.attribute(value));
     else
-        reportWarning(element, fileName, messageText(Diag::DefineWithoutNameOrValue));
+        reportWarning(element, fileName, Diagnostic(Diag::DefineWithoutNameOrValue));
     return drop(element);
 }
 
@@ -282,7 +324,7 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
 {
     const QString filenameAttribute = QStringLiteral("filename");
     if (!element.hasAttribute(filenameAttribute)) {
-        reportError(element, fileName, messageText(Diag::MissingFilename));
+        reportError(element, fileName, Diagnostic(Diag::MissingFilename));
         return walk(element, fileName, macros, expandFlag);
     }
     QString path = element.attribute(filenameAttribute);
@@ -332,7 +374,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
                            bool expandFlag)
 {
     if (includeDepth_ >= MaxIncludeDepth) {
-        reportError(element, fileName, messageText(Diag::XhtmlIncludesTooDeep, {MaxIncludeDepth, toBytes(path)}));
+        reportError(element, fileName, Diagnostic(Diag::XhtmlIncludesTooDeep, {MaxIncludeDepth, toBytes(path)}));
         return walk(element, fileName, macros, expandFlag);
     }
     // Read as Qt reads a file in text mode, which drops every carriage return.
@@ -341,6 +383,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
         reportError(element, fileName, openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
+    const IncludeScope scope(observer_, element, fileName, path);
     QXmlInputSource source;
     source.setData(QString::fromUtf8(bytes));
     // The features of a plain namespace-less DOM load, plus the depth limit
@@ -362,7 +405,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     // A file that would take the page past the nesting bound is reported
     // as one that is not well-formed.
     if (!parsed) {
-        reportError(element, fileName, includeParseFailure(message, line, column, path));
+        reportIncludeParseFailure(message, line, column, path);
         if (noRoot)
             return unwrap(element, element, fileName, macros, expandFlag);
         return walk(element, fileName, macros, expandFlag);
@@ -436,7 +479,7 @@ bool XmlPP::readInclude(const QString& path, bool dropCarriageReturns, QByteArra
     const std::string name = QFile::encodeName(path).toStdString();
     const int descriptor = openIncludeFile(name);
     if (observer_ != nullptr)
-        observer_->fileRead(name, descriptor >= 0);
+        observer_->fileRead(name, descriptor >= 0, descriptor >= 0 ? 0 : errno);
     if (descriptor < 0)
         return false;
     // A QByteArray holds less than 2 GiB, far above the budget of a run.
@@ -461,24 +504,42 @@ void XmlPP::spend(std::uint64_t bytes)
         throw HException(Diag::BudgetSpent, {budget_.limit() >> 20});
 }
 
-void XmlPP::reportError(const QDomElement& element, const QString& fileName, const QString& message)
+void XmlPP::reportError(const QDomElement& element, const QString& fileName, const Diagnostic& diagnostic)
 {
-    report("error", DiagnosticErrors, element, fileName, message);
+    if (report("error", DiagnosticErrors, diagnostic) && observer_ != nullptr)
+        observer_->warning(element, fileName, diagnostic);
 }
 
-void XmlPP::reportWarning(const QDomElement& element, const QString& fileName, const QString& message)
+void XmlPP::reportWarning(const QDomElement& element, const QString& fileName, const Diagnostic& diagnostic)
 {
-    report("warning", DiagnosticWarnings, element, fileName, message);
+    if (report("warning", DiagnosticWarnings, diagnostic) && observer_ != nullptr)
+        observer_->warning(element, fileName, diagnostic);
 }
 
-void XmlPP::report(const char* category, unsigned diagnostic, const QDomElement& element, const QString& fileName,
-                   const QString& message)
+// A checking run learns of a file that is not well-formed at its place in
+// that file, as a problem of the file rather than of the include.
+void XmlPP::reportIncludeParseFailure(const QString& message, int line, int column, const QString& path)
 {
-    if (!(diagnosticMask & diagnostic))
+    const Diagnostic diagnostic(Diag::IncludeNotWellFormed, {toBytes(message), line, column, toBytes(path)});
+    if (!report("error", DiagnosticErrors, diagnostic) || observer_ == nullptr)
         return;
-    log(category, LogNewline, "%s", message.toLocal8Bit().constData());
-    if (observer_ != nullptr)
-        observer_->warning(element, fileName, message);
+    observer_->includedFileMalformed(line, column, Diagnostic(Diag::IncludedFileMalformed, {toBytes(message)}));
+}
+
+bool XmlPP::report(const char* category, unsigned bit, const Diagnostic& diagnostic)
+{
+    if (!(diagnosticMask & bit))
+        return false;
+    log(category, LogNewline, "%s", fromBytes(diagnostic.text()).toLocal8Bit().constData());
+    return true;
+}
+
+void XmlPP::checkTestedMacro(const QDomElement& element, const QString& fileName, const QString& name,
+                             const MacroMap& macros)
+{
+    const std::string bytes = toBytes(name);
+    if (findMacro(macros, bytes) == nullptr)
+        observer_->undefinedMacroTested(element, fileName, bytes, macros);
 }
 
 // A checking run's warnings about the attributes of a directive whose
@@ -489,14 +550,15 @@ void XmlPP::checkAttributes(const QDomElement& element, const QString& fileName)
     if (directive == nullptr || directive->form != AttributeForm::Fixed || directive->inSwitchOnly)
         return;
     auto check = [&](const QDomElement& checked, const DirectiveRow& attributes) {
-        std::vector<AttributeSeen> seen;
         const QDomNamedNodeMap map = checked.attributes();
-        for (int index = 0; index < map.count(); ++index) {
-            const QDomAttr attribute = map.item(index).toAttr();
-            seen.push_back({toBytes(attribute.name()), attribute.value().isEmpty()});
-        }
-        for (const std::string& text : attributeWarnings(Vocabulary::Xhtml, attributes, seen))
-            observer_->warning(checked, fileName, fromBytes(text));
+        std::vector<std::string> names;
+        std::vector<AttributeSeen> seen;
+        for (int index = 0; index < map.count(); ++index)
+            names.push_back(toBytes(map.item(index).toAttr().name()));
+        for (int index = 0; index < map.count(); ++index)
+            seen.push_back({names[std::size_t(index)], map.item(index).toAttr().value().isEmpty()});
+        for (const Diagnostic& diagnostic : attributeWarnings(Vocabulary::Xhtml, attributes, seen))
+            observer_->warning(checked, fileName, diagnostic);
     };
     check(element, *directive);
     if (directive->id != DirectiveId::Switch)
@@ -505,6 +567,8 @@ void XmlPP::checkAttributes(const QDomElement& element, const QString& fileName)
         const DirectiveRow* branch = findDirective(Vocabulary::Xhtml, toBytes(child.tagName()));
         if (branch != nullptr && branch->inSwitchOnly)
             check(child, *branch);
+        else
+            observer_->plainElement(child, fileName, XhtmlObserver::Plain::SwitchChild);
     }
 }
 
@@ -536,7 +600,7 @@ void XmlPP::reportUndefinedMacros(const QDomElement& element, const QString& fil
     for (const auto& [attribute, macro] : undefined_) {
         if (!(isInclude && attribute == QLatin1String("filename")))
             observer_->warning(element, fileName,
-                               fromBytes(undefinedMacroWarning(macro, toBytes(attribute), table_.marker())));
+                               Diagnostic(Diag::UndefinedMacro, {macro, table_.marker(), toBytes(attribute)}));
     }
     undefinedIn_.clear();
     undefined_.clear();

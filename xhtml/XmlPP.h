@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diag/Diagnostics.h"
 #include "macros/MacroMap.h"
 #include "macros/MacroTable.h"
 #include "rules/RunBudget.h"
@@ -80,7 +81,10 @@ public:
     MacroMap& macros() { return macros_; }
 
 private:
+    class IncludeScope;
+
     QDomNode processNode(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
+    QDomNode keep(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
     void processAttributes(QDomElement element, const MacroMap& macros, bool expandFlag);
 
     QDomNode walk(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
@@ -106,14 +110,17 @@ private:
                           bool rootStays);
 
     // Trace-log reports (category "error" or "warning"), which a checking
-    // run also receives as warnings at the element.
-    void reportError(const QDomElement& element, const QString& fileName, const QString& message);
-    void reportWarning(const QDomElement& element, const QString& fileName, const QString& message);
-    void report(const char* category, unsigned diagnostic, const QDomElement& element, const QString& fileName,
-                const QString& message);
+    // run also receives as warnings at the element; report tells whether
+    // the mask lets the report through.
+    void reportError(const QDomElement& element, const QString& fileName, const Diagnostic& diagnostic);
+    void reportWarning(const QDomElement& element, const QString& fileName, const Diagnostic& diagnostic);
+    void reportIncludeParseFailure(const QString& message, int line, int column, const QString& path);
+    bool report(const char* category, unsigned bit, const Diagnostic& diagnostic);
     // For a checking run only.
     void checkAttributes(const QDomElement& element, const QString& fileName);
     void reportUndefinedMacros(const QDomElement& element, const QString& fileName);
+    void checkTestedMacro(const QDomElement& element, const QString& fileName, const QString& name,
+                          const MacroMap& macros);
 
     QDomDocument document_;
     const MacroTable& table_;
@@ -125,6 +132,8 @@ private:
     RunBudget budget_{RunBudgetBytes};
 
     XhtmlObserver* observer_ = nullptr;
+    // A checking run has been told where the budget ran out.
+    bool budgetLocated_ = false;
     std::vector<QDomNode>* removedNodes_ = nullptr;
     // The element whose attributes were expanded last, and the references
     // (attribute, macro name) that expansion left undefined.

@@ -4,6 +4,7 @@
 #include "io/FileReading.h"
 #include "io/SafeOutputFile.h"
 
+#include <cerrno>
 #include <unistd.h>
 
 bool QXMLDocument::load(const std::string& fileName)
@@ -18,10 +19,9 @@ bool QXMLDocument::loadInclude(const std::string& fileName, std::uint64_t maxByt
 
 bool QXMLDocument::readNamedFile(const std::string& fileName, int descriptor, std::uint64_t maxBytes)
 {
-    if (observer() != nullptr) {
-        observer()->fileRead(fileName, descriptor >= 0);
-        setDroppedTextLine(-1);
-    }
+    openError_ = descriptor >= 0 ? 0 : errno;
+    if (observer() != nullptr)
+        observer()->fileRead(fileName, descriptor >= 0, openError_);
     if (descriptor < 0) {
         setFileBytes(0);
         setError(0, Diag::CouldNotRead, {fileName.c_str()});

@@ -22,8 +22,12 @@ public:
     // succeeded. On failure errorMessage() holds "couldn't write NAME", or
     // "FILE was truncated during the run" when a mapped input shrank.
     bool save(const std::string& fileName, unsigned indentUnit, unsigned wrapWidth);
+    // Why the file of the last failed load could not be opened (errno).
+    int openError() const { return openError_; }
 
 private:
     // Reads the open file (descriptor -1: it could not be opened) and closes it.
     bool readNamedFile(const std::string& fileName, int descriptor, std::uint64_t maxBytes);
+
+    int openError_ = 0;
 };

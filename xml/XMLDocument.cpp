@@ -1,5 +1,6 @@
 #include "xml/XMLDocument.h"
 
+#include "diag/RunObserver.h"
 #include "io/FileReading.h"
 #include "xml/XMLReader.h"
 #include "xml/XMLWriter.h"
@@ -8,14 +9,6 @@
 #include <cstring>
 #include <limits>
 #include <vector>
-
-namespace {
-
-const std::string DepthErrorText = formatMessage(Diag::NestingTooDeep, {XMLDocument::MaxDepth});
-
-}  // namespace
-
-const char* const XMLDocument::DepthErrorMessage = DepthErrorText.c_str();
 
 XMLDocument::XMLDocument(bool keepText) : keepText_(keepText) {}
 
@@ -126,8 +119,11 @@ bool XMLDocument::parse(std::string_view text)
 
 bool XMLDocument::parseInPlace(char* text, std::size_t size)
 {
+    const std::size_t fullSize = size;
     if (const void* nul = std::memchr(text, '\0', size))
         size = std::size_t(static_cast<const char*>(nul) - text);
+    if (observer_ != nullptr)
+        observer_->textRead(std::string_view(text, size));
     storage_.expectInput(size);
     XMLReader reader(*this, text, size);
     XMLReader::Status status;
@@ -141,6 +137,9 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
         return false;
     }
     root_ = reader.result();
+    if (observer_ != nullptr && size < fullSize)
+        observer_->readProblem(ReadPlace{-1, std::int64_t(size), {}}, Diagnostic(Diag::NulByte, {fullSize - size - 1}),
+                               false);
     switch (status) {
     case XMLReader::Ok:
         return true;

@@ -21,10 +21,8 @@ class RunObserver;
 class XMLDocument {
 public:
     // Deepest element nesting the reader accepts (MaxNestingDepth, counted
-    // from the depth offset); deeper input fails with Diag::NestingTooDeep,
-    // whose text is DepthErrorMessage.
+    // from the depth offset); deeper input fails with Diag::NestingTooDeep.
     static constexpr std::uint32_t MaxDepth = MaxNestingDepth;
-    static const char* const DepthErrorMessage;
     // Largest file readFile reads by default (a pipe may never end).
     static constexpr std::uint64_t MaxFileBytes = std::numeric_limits<std::uint32_t>::max() - 1;
 
@@ -92,12 +90,10 @@ public:
     XMLElement* root() const { return root_; }
     void setRoot(XMLElement* root) { root_ = root; }
 
-    // A checking run's observer (diag/RunObserver.h); none by default. With
-    // one, a read that drops text notes the 0-based line of the first text
-    // it dropped inside an element (-1: none).
+    // A checking run's observer (diag/RunObserver.h), told of every text
+    // read and of what the reader reads leniently; none by default.
     void setObserver(RunObserver* observer) { observer_ = observer; }
     RunObserver* observer() const { return observer_; }
-    int droppedTextLine() const { return droppedTextLine_; }
 
     bool keepText() const { return keepText_; }
     unsigned indentUnit() const { return indentUnit_; }
@@ -120,7 +116,6 @@ public:
 
 protected:
     void setFileBytes(std::uint64_t bytes) { fileBytes_ = bytes; }
-    void setDroppedTextLine(int line) { droppedTextLine_ = line; }
 
 private:
     friend class XMLReader;
@@ -143,5 +138,4 @@ private:
     std::uint32_t depthOffset_ = 0;
     std::uint64_t fileBytes_ = 0;
     RunObserver* observer_ = nullptr;
-    int droppedTextLine_ = -1;
 };

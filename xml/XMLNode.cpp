@@ -296,3 +296,18 @@ bool XMLElement::findAttribute(std::string_view name, std::optional<std::string_
     value = view(*at).value();
     return true;
 }
+
+std::int64_t XMLElement::firstValueOffset() const
+{
+    const AttributeRun* attrs = run();
+    std::int64_t first = -1;
+    if (attrs == nullptr || elementSegment_ == 0)
+        return first;
+    for (std::uint32_t i = 0; i < attrs->count; ++i) {
+        const AttributeRecord& record = attrs->records()[i];
+        const bool inText = (record.name & (AttributeRecord::Absent | AttributeRecord::Detached)) == 0;
+        if (inText && (first < 0 || record.offset < first))
+            first = record.offset;
+    }
+    return first;
+}

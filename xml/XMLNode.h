@@ -233,6 +233,10 @@ public:
     // lets a caller looking for that byte skip the element without
     // scanning its values.
     bool mayHoldWatchedByte() const { return (elementFlags_ & MayHoldWatchedByte) != 0; }
+    // The least offset, in the text the element was read from, of an
+    // attribute value that still lies in that text; -1 when none does (no
+    // attributes, or values set or copied since).
+    std::int64_t firstValueOffset() const;
 
 private:
     friend class XMLDocument;

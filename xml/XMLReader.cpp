@@ -2,9 +2,11 @@
 
 #include "xml/XMLDocument.h"
 
+#include "diag/RunObserver.h"
 #include "xml/ByteScan.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -34,11 +36,37 @@ bool isLeadingPart(std::string_view word, std::string_view full)
     return word.size() <= full.size() && full.compare(0, word.size(), word) == 0;
 }
 
+inline const char* firstNonSpace(const char* begin, const char* end)
+{
+    while (begin < end && is(*begin, Space))
+        ++begin;
+    return begin;
+}
+
+// A short piece of text from at, up to the end of its line, for a message.
+std::string excerpt(const char* at, const char* end)
+{
+    constexpr std::size_t Longest = 20;
+    const char* stop = std::find_if(at, std::min(end, at + Longest), [](char c) { return c == '\n' || c == '\r'; });
+    return std::string(at, stop) + (stop == at + Longest ? "..." : "");
+}
+
+// A byte of a message: printable ASCII as it is, any other in hexadecimal.
+std::string printableByte(char byte)
+{
+    const auto value = static_cast<unsigned char>(byte);
+    if (value > 0x20 && value < 0x7F)
+        return std::string(1, byte);
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02x", unsigned(value));
+    return text;
+}
+
 }  // namespace
 
 XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
-    : document_(document), storage_(document.storage_), base_(text), pos_(text), end_(text + size),
-      watched_(document.watchedByte()), nextSemicolon_(text)
+    : document_(document), observer_(document.observer_), storage_(document.storage_), base_(text), pos_(text),
+      end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
 {
 #ifdef __SSE2__
     watchedBytes_ = _mm_set1_epi8(watched_);
@@ -149,6 +177,8 @@ unsigned XMLReader::scanTo(char stop)
 XMLReader::Status XMLReader::read()
 {
     skipWhitespace();
+    if (observer_ != nullptr && !atEnd() && *pos_ != '<')
+        report(placeOf(pos_), Diagnostic(Diag::NotMarkup, {excerpt(pos_, end_)}));
     while (!stop_ && !atEnd() && *pos_ == '<') {
         const std::uint32_t markupLine = line_;
         advance();
@@ -171,7 +201,22 @@ XMLReader::Status XMLReader::read()
             break;
         characterData();
     }
+    if (observer_ != nullptr && !stop_ && !open_.empty()) {
+        const XMLElement* innermost = open_.back();
+        report(ReadPlace{innermost->line(), -1, innermost->tagName()},
+               Diagnostic(Diag::FileEndsInElement, {innermost->tagName()}));
+    }
     return status_;
+}
+
+void XMLReader::report(const ReadPlace& place, const Diagnostic& diagnostic, bool failed)
+{
+    observer_->readProblem(place, diagnostic, failed);
+}
+
+ReadPlace XMLReader::placeOf(const char* at) const
+{
+    return ReadPlace{int(line_), at - base_, {}};
 }
 
 // Text between markup: kept as an XMLData only inside an element and only
@@ -182,8 +227,9 @@ void XMLReader::characterData()
     const std::uint32_t startLine = line_;
     const bool special = (scanTo('<') & NeedsDecoding) != 0;
     if (open_.empty() || !document_.keepText_) {
-        if (document_.observer_ != nullptr && !open_.empty() && document_.droppedTextLine_ < 0)
-            noteDroppedText(start, startLine);
+        // Mostly line breaks and indentation, looked at here.
+        if (observer_ != nullptr && !textNoted_ && firstNonSpace(start, pos_) != pos_)
+            noteText(start, startLine);
         return;
     }
     const std::string_view run(start, std::size_t(pos_ - start));
@@ -192,13 +238,22 @@ void XMLReader::characterData()
     open_.back()->appendChild(data);
 }
 
-// For a checking run: the line of the first byte of the run that is not
-// white space, if any.
-void XMLReader::noteDroppedText(const char* start, std::uint32_t startLine)
+// For a checking run: text that is not kept, inside an element (the first
+// of the read) or after the root element.
+void XMLReader::noteText(const char* start, std::uint32_t startLine)
 {
-    const char* text = std::find_if(start, static_cast<const char*>(pos_), [](char c) { return !is(c, Space); });
-    if (text != pos_)
-        document_.droppedTextLine_ = int(startLine + countLineFeeds(start + 1, text));
+    const bool afterRoot = open_.empty() && result_ != nullptr;
+    if (open_.empty() && !afterRoot)
+        return;
+    const char* text = firstNonSpace(start, pos_);
+    if (text == pos_)
+        return;
+    textNoted_ = true;
+    const ReadPlace place{int(startLine + countLineFeeds(start + 1, text)), text - base_, {}};
+    if (afterRoot)
+        report(place, Diagnostic(Diag::TextAfterRoot, {result_->tagName()}));
+    else
+        report(place, Diagnostic(Diag::TextDropped));
 }
 
 // "<?": the XML declaration sets version and encoding; any other processing
@@ -221,6 +276,8 @@ void XMLReader::declaration()
         advance();
         skipWhitespace();
         if (atEnd() || (*pos_ != '"' && *pos_ != '\'')) {
+            if (observer_ != nullptr)
+                report(placeOf(pos_), Diagnostic(Diag::UnquotedDeclarationValue));
             result_ = nullptr;  // a value without quotes ends the read with no root
             stop_ = true;
             return;
@@ -264,6 +321,7 @@ char* XMLReader::findPairEnd(char* from, char pairChar)
 // ends inside a comment or CDATA section.
 void XMLReader::markupDeclaration(std::uint32_t markupLine)
 {
+    const char* markup = pos_ - 1;  // its "<"
     advance();
     if (peek() == '-') {
         advance();
@@ -273,6 +331,8 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
         char* start = pos_;
         char* close = findPairEnd(start, '-');
         if (close == nullptr) {
+            if (observer_ != nullptr)
+                report(ReadPlace{int(markupLine), markup - base_, {}}, Diagnostic(Diag::UnclosedComment));
             advanceTo(end_);
             stop_ = true;
             return;
@@ -293,6 +353,8 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
         char* start = pos_;
         char* close = atEnd() ? nullptr : findPairEnd(start, ']');
         if (close == nullptr) {
+            if (observer_ != nullptr)
+                report(ReadPlace{int(markupLine), markup - base_, {}}, Diagnostic(Diag::UnclosedCdata));
             advanceTo(end_);
             stop_ = true;
             return;
@@ -314,14 +376,24 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
     }
 }
 
-void XMLReader::closeInnermost()
+inline void XMLReader::closeInnermost()
 {
     XMLElement* closed = open_.back();
     open_.pop_back();
     if (!open_.empty())
         open_.back()->appendChild(closed);
     else
-        result_ = closed;
+        closeOutermost(closed);
+}
+
+void XMLReader::closeOutermost(XMLElement* closed)
+{
+    if (observer_ != nullptr && result_ != nullptr && !rootReplaced_) {
+        rootReplaced_ = true;
+        report(ReadPlace{closed->line(), -1, closed->tagName()},
+               Diagnostic(Diag::ElementAfterRoot, {closed->tagName(), result_->tagName()}));
+    }
+    result_ = closed;
 }
 
 // After "</" (or the "/" of a start tag): closes the innermost element when
@@ -340,11 +412,16 @@ void XMLReader::endTag()
             advance();
         return;
     }
-    if (!isLeadingPart(name, open_.back()->tagName())) {
+    const std::string_view open = open_.back()->tagName();
+    if (!isLeadingPart(name, open)) {
+        if (observer_ != nullptr)
+            noteEndTag(name, Diag::EndTagMismatch);
         status_ = TagNameMismatch;
         stop_ = true;
         return;
     }
+    if (name.size() < open.size() && !name.empty() && observer_ != nullptr)
+        noteEndTag(name, Diag::PartialEndTag);
     if (peek() != '>')
         return;
     closeInnermost();
@@ -354,16 +431,19 @@ void XMLReader::endTag()
 void XMLReader::startTag(std::uint32_t markupLine)
 {
     if (open_.size() + document_.depthOffset() >= XMLDocument::MaxDepth) {
+        if (observer_ != nullptr)
+            report(placeOf(pos_ - 1), Diagnostic(Diag::NestingTooDeep, {XMLDocument::MaxDepth}), true);
         status_ = TooDeep;
         stop_ = true;
         return;
     }
     const std::uint32_t tag = nameNumber(readName());
     const bool ok = readAttributes();
-    XMLElement* element = makeElement(tag);
-    element->setLine(static_cast<int>(markupLine));
+    XMLElement* element = makeElement(tag, markupLine);
     open_.push_back(element);
     if (!ok) {
+        if (observer_ != nullptr)
+            noteBadAttributeStart(element);
         status_ = BadTagName;
         stop_ = true;
         return;
@@ -465,15 +545,26 @@ bool XMLReader::readAttributes()
 // text ends after its "=".
 bool XMLReader::readAttribute()
 {
+    const char* start = pos_;
     std::string_view name = readName();
-    if (peek() != '=')
-        return true;  // an attribute without a value is ignored
+    if (peek() != '=') {
+        // An attribute without a value is ignored (a byte that cannot start
+        // the next name fails the read there).
+        const char next = peek();
+        if (observer_ != nullptr && (atEnd() || next == '/' || next == '>' || is(next, NameStart)))
+            report(placeOf(start), Diagnostic(Diag::UnquotedAttribute, {name}));
+        return true;
+    }
     advance();
     skipWhitespace();
     if (atEnd())
         return false;
-    if (*pos_ != '"' && *pos_ != '\'')
-        return true;  // this byte starts the next attribute name
+    if (*pos_ != '"' && *pos_ != '\'') {
+        // This byte starts the next attribute name.
+        if (observer_ != nullptr)
+            report(placeOf(start), Diagnostic(Diag::UnquotedAttribute, {name}));
+        return true;
+    }
     unsigned found = 0;
     std::string_view value = quotedValue(*pos_, &found);
     skipWhitespace();
@@ -540,7 +631,7 @@ void XMLReader::sortAttributes()
 }
 
 // The element with the attributes read, in name order.
-XMLElement* XMLReader::makeElement(std::uint32_t tag)
+XMLElement* XMLReader::makeElement(std::uint32_t tag, std::uint32_t line)
 {
     bool sameNames = scratch_.size() == sortedNumbers_.size();
     for (std::size_t i = 0; sameNames && i < scratch_.size(); ++i)
@@ -550,6 +641,7 @@ XMLElement* XMLReader::makeElement(std::uint32_t tag)
     const auto count = static_cast<std::uint32_t>(order_.size());
     XMLElement* element = XMLElement::make(storage_, tag, count, elementSegment_);
     element->setMayHoldWatchedByte(holdsWatchedByte_);
+    element->setLine(static_cast<int>(line));
     if (count == 0)
         return element;
     AttributeRun* attrs = element->run();
@@ -559,6 +651,9 @@ XMLElement* XMLReader::makeElement(std::uint32_t tag)
         records[i] = recordFor(pending.number, pending.value);
     }
     attrs->count = count;
+    // Fewer than read: a name was given more than once.
+    if (count < scratch_.size() && observer_ != nullptr)
+        noteRepeatedNames(element);
     return element;
 }
 
@@ -624,6 +719,8 @@ std::string_view XMLReader::decode(char* begin, char* end, bool dropCarriageRetu
                 value = value * base + digitValue;
             }
             const char byte = static_cast<char>(value & 0xFF);
+            if (observer_ != nullptr && (value > 0xFF || byte == '\0'))
+                noteReference(in, nextSemicolon_, value);
             if (byte == '\0')
                 return std::string_view(begin, std::size_t(out - begin));
             *out++ = byte;
@@ -643,6 +740,8 @@ std::string_view XMLReader::decode(char* begin, char* end, bool dropCarriageRetu
             }
         }
         if (used == 0) {
+            if (observer_ != nullptr)
+                noteUnknownEntity(in, end);
             *out++ = *in++;
             continue;
         }
@@ -650,4 +749,74 @@ std::string_view XMLReader::decode(char* begin, char* end, bool dropCarriageRetu
         in = after + used;
     }
     return std::string_view(begin, std::size_t(out - begin));
+}
+
+// For a checking run: a character reference whose value does not fit the
+// byte that is kept (only its low byte is), or whose byte is 0 (which ends
+// the value). reference is at its "&", semicolon at its ";".
+void XMLReader::noteReference(const char* reference, const char* semicolon, std::uint32_t value)
+{
+    const std::string text(reference, semicolon + 1);
+    if ((value & 0xFF) == 0) {
+        report(placeOf(reference), Diagnostic(Diag::ReferenceIsZero, {text}));
+        return;
+    }
+    char low[16];
+    std::snprintf(low, sizeof low, "0x%02x", unsigned(value & 0xFF));
+    const char byte = static_cast<char>(value & 0xFF);
+    std::string kept = low;
+    if (byte > 0x20 && byte < 0x7F)
+        kept += std::string(" ('") + byte + "')";
+    report(placeOf(reference), Diagnostic(Diag::ReferenceTooLarge, {text, kept}));
+}
+
+// For a checking run: "&NAME;" with a name that is none of the five, which
+// stays as written.
+void XMLReader::noteUnknownEntity(const char* ampersand, const char* end)
+{
+    const char* name = ampersand + 1;
+    const char* stop = name;
+    while (stop < end && is(*stop, NameChar))
+        ++stop;
+    if (stop > name && stop < end && *stop == ';')
+        report(placeOf(ampersand), Diagnostic(Diag::UnknownEntity, {std::string_view(name, std::size_t(stop - name))}));
+}
+
+// For a checking run: every name given more than once in the start tag
+// just read, with the value that is kept (the last).
+void XMLReader::noteRepeatedNames(const XMLElement* element)
+{
+    for (std::size_t i = 0; i < scratch_.size(); ++i) {
+        const std::uint32_t number = scratch_[i].number;
+        bool seenBefore = false;
+        for (std::size_t k = 0; k < i && !seenBefore; ++k)
+            seenBefore = scratch_[k].number == number;
+        std::size_t last = i;
+        for (std::size_t j = i + 1; j < scratch_.size(); ++j)
+            if (scratch_[j].number == number)
+                last = j;
+        if (!seenBefore && last != i)
+            report(ReadPlace{element->line(), -1, element->tagName()},
+                   Diagnostic(Diag::DuplicateAttribute, {scratch_[i].name, element->tagName(), scratch_[last].value}));
+    }
+}
+
+// For a checking run: an end tag (name, as read) that does not match the
+// innermost open element, or closes it with a leading part of its name.
+// The tag starts with "</", or is the "/" of "<a/b>".
+void XMLReader::noteEndTag(std::string_view name, Diag id)
+{
+    const char* markup = name.data() - (name.data()[-1] == '/' && name.data()[-2] == '<' ? 2 : 1);
+    const XMLElement* open = open_.back();
+    if (id == Diag::EndTagMismatch)
+        report(placeOf(markup), Diagnostic(id, {name, open->tagName(), editorLine(std::uint32_t(open->line()))}), true);
+    else
+        report(placeOf(markup), Diagnostic(id, {name, open->tagName()}));
+}
+
+// For a checking run: the byte at the position cannot start an attribute
+// name, which fails the read.
+void XMLReader::noteBadAttributeStart(const XMLElement* element)
+{
+    report(placeOf(pos_), Diagnostic(Diag::BadAttributeStart, {printableByte(*pos_), element->tagName()}), true);
 }

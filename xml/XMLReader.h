@@ -10,6 +10,10 @@
 #endif
 
 class XMLDocument;
+class RunObserver;
+struct Diagnostic;
+struct ReadPlace;
+enum class Diag : std::uint16_t;
 
 // One forward pass over the bytes of a document, building the node tree.
 //
@@ -19,7 +23,9 @@ class XMLDocument;
 // by their offset in the buffer, which the read registers as a segment.
 // Lenient by design: only a bad attribute-name start, an end tag that does
 // not match, and nesting beyond XMLDocument::MaxDepth (counted from the
-// document's depth offset) are errors.
+// document's depth offset) are errors. With an observer (a checking run),
+// the reader also tells it what it read leniently (diag/RunObserver.h):
+// those reports sit on paths that a well-formed document rarely takes.
 class XMLReader {
 public:
     enum Status { Ok = 0, BadTagName = 1, TagNameMismatch = 2, TooDeep = 3 };
@@ -41,7 +47,7 @@ private:
     std::string_view readName();
 
     void characterData();
-    void noteDroppedText(const char* start, std::uint32_t startLine);
+    __attribute__((noinline, cold)) void noteText(const char* start, std::uint32_t startLine);
     void declaration();
     void markupDeclaration(std::uint32_t markupLine);
     void endTag();
@@ -49,11 +55,12 @@ private:
     bool readAttributes();
     __attribute__((always_inline)) bool readPlainAttribute();
     bool readAttribute();
-    XMLElement* makeElement(std::uint32_t tag);
+    XMLElement* makeElement(std::uint32_t tag, std::uint32_t line);
     void sortAttributes();
     __attribute__((always_inline)) std::uint32_t nameNumber(std::string_view name);
     AttributeRecord recordFor(std::uint32_t name, std::string_view value);
-    void closeInnermost();
+    __attribute__((always_inline)) void closeInnermost();
+    __attribute__((noinline, cold)) void closeOutermost(XMLElement* closed);
     char* findPairEnd(char* from, char pairChar);
 
     enum ScanFindings : unsigned { NeedsDecoding = 1, HoldsWatchedByte = 2 };
@@ -61,6 +68,18 @@ private:
     std::string_view quotedValue(char quote, unsigned* found = nullptr);
     std::string_view decode(char* begin, char* end, bool dropCarriageReturns);
 
+    // For a checking run.
+    __attribute__((noinline, cold)) void report(const ReadPlace& place, const Diagnostic& diagnostic,
+                                                bool failed = false);
+    ReadPlace placeOf(const char* at) const;
+    __attribute__((noinline, cold)) void noteReference(const char* reference, const char* semicolon,
+                                                       std::uint32_t value);
+    __attribute__((noinline, cold)) void noteUnknownEntity(const char* ampersand, const char* end);
+    __attribute__((noinline, cold)) void noteRepeatedNames(const XMLElement* element);
+    __attribute__((noinline, cold)) void noteEndTag(std::string_view name, Diag id);
+    __attribute__((noinline, cold)) void noteBadAttributeStart(const XMLElement* element);
+    // The 1-based line in an editor of a line as this reader counts it.
+    std::uint32_t editorLine(std::uint32_t line) const { return line + 1 + (base_ < end_ && *base_ == '\n'); }
     struct PendingAttribute {
         std::string_view name;
         std::string_view value;
@@ -68,6 +87,7 @@ private:
     };
 
     XMLDocument& document_;
+    RunObserver* observer_;
     TreeStorage& storage_;
     const char* base_;              // of the text, whose segment values point into
     std::uint16_t elementSegment_;  // 0: every value detached
@@ -91,4 +111,7 @@ private:
 #endif
     bool holdsWatchedByte_ = false;  // of the attributes being read
     char* nextSemicolon_;            // cache of the next ";" while decoding references
+    // For a checking run: what was reported once per read already.
+    bool textNoted_ = false;
+    bool rootReplaced_ = false;
 };

@@ -1,38 +1,46 @@
 // The warnings of a checking run (xmlpp-check): each is raised where the
 // walk takes the decision it is about, and only when the run has an
 // observer.
+#include "expr/Evaluate.h"
 #include "macros/MacroTable.h"
+#include "rules/Conditions.h"
 #include "rules/Warnings.h"
 #include "xmlpp/DirectiveObserver.h"
 #include "xmlpp/WalkChain.h"
 
-void XMLPP2::warn(const XMLElement* element, const std::string& fileName, const std::string& text)
+void XMLPP2::warn(const XMLElement* element, const std::string& fileName, const Diagnostic& diagnostic)
 {
-    observer_->warning(element, fileName, text);
+    observer_->warning(element, fileName, diagnostic);
 }
 
-// The attributes of a directive whose attributes are a fixed set, and of
-// the case and default branches of a switch.
+// The attributes of a directive whose attributes are a fixed set, and the
+// children of a switch: the attributes of its case and default branches,
+// and every other child, which the switch drops.
 void XMLPP2::checkAttributes(const XMLElement* element, const std::string& fileName)
 {
     const DirectiveRow* directive = findDirective(Vocabulary::Default, element->tagName());
     if (directive == nullptr || directive->form != AttributeForm::Fixed || directive->inSwitchOnly)
         return;
-    auto check = [&](const XMLElement* checked, const DirectiveRow& attributes) {
+    auto check = [&](const XMLElement* checked, const DirectiveRow& attributes, std::string_view inherited) {
         std::vector<AttributeSeen> seen;
         for (const XMLAttribute& attr : checked->attributes())
-            seen.push_back({std::string(attr.name()), !attr.hasValue() || attr.text().empty()});
-        for (const std::string& text : attributeWarnings(Vocabulary::Default, attributes, seen))
-            warn(checked, fileName, text);
+            seen.push_back({attr.name(), !attr.hasValue() || attr.text().empty()});
+        for (const Diagnostic& diagnostic : attributeWarnings(Vocabulary::Default, attributes, seen, inherited))
+            warn(checked, fileName, diagnostic);
     };
-    check(element, *directive);
+    const bool isInclude = directive->id == DirectiveId::Include;
+    check(element, *directive, isInclude ? element->attributeText("inherit_attributes") : std::string_view());
     if (directive->id != DirectiveId::Switch)
         return;
     for (const XMLNode* node = element->firstChild(); node != nullptr; node = node->nextSibling()) {
         const XMLElement* child = node->toElement();
-        const DirectiveRow* branch = child != nullptr ? findDirective(Vocabulary::Default, child->tagName()) : nullptr;
+        if (child == nullptr)
+            continue;
+        const DirectiveRow* branch = findDirective(Vocabulary::Default, child->tagName());
         if (branch != nullptr && branch->inSwitchOnly)
-            check(child, *branch);
+            check(child, *branch, {});
+        else
+            observer_->plainElement(child, fileName, DirectiveObserver::Plain::SwitchChild);
     }
 }
 
@@ -54,20 +62,22 @@ void XMLPP2::reportUndefinedMacros(const XMLElement* element, const std::string&
     if (undefinedIn_ != element)
         return;
     for (const auto& [attribute, name] : undefined_)
-        warn(element, fileName, undefinedMacroWarning(name, attribute, table_->marker()));
+        warn(element, fileName, Diagnostic(Diag::UndefinedMacro, {name, table_->marker(), attribute}));
     undefinedIn_ = nullptr;
     undefined_.clear();
-}
-
-void XMLPP2::reportDroppedText(const std::string& fileName)
-{
-    if (observer_ != nullptr && droppedTextLine() >= 0)
-        observer_->warning(fileName, droppedTextLine() + 1, formatMessage(Diag::TextDropped));
 }
 
 void XMLPP2::expressionFailed(const XMLElement* element, std::string_view attribute, std::string_view text,
                               const std::string& fileName)
 {
     if (observer_ != nullptr)
-        warn(element, fileName, expressionWarning(element->tagName(), attribute, text, failure_));
+        warn(element, fileName,
+             Diagnostic(Diag::ExpressionFails, {text, attribute, element->tagName(), plainFailureWords(failure_)}));
+}
+
+void XMLPP2::noteKept(const XMLElement* element, const std::string& fileName)
+{
+    if (undefinedIn_ == element)
+        reportUndefinedMacros(element, fileName);
+    observer_->plainElement(element, fileName, DirectiveObserver::Plain::Walked);
 }

@@ -1,6 +1,7 @@
 // if, ifnot, ifex, ifdef, ifndef and switch.
 #include "expr/Evaluate.h"
 #include "rules/Conditions.h"
+#include "xmlpp/DirectiveObserver.h"
 #include "xmlpp/WalkChain.h"
 
 namespace {
@@ -19,11 +20,15 @@ XMLNode* XMLPP2::ifCondition(XMLElement* element, Chain& chain, bool negate)
 {
     const auto attrs = element->attributes();
     if (attrs.size() != 1) {
-        fail(Diag::OneConditionRequired);
+        fail(element, chain.fileName, Diagnostic(Diag::ConditionCount, {element->tagName(), attrs.size()}),
+             Diag::OneConditionRequired);
         return keep(element, chain);
     }
     const XMLAttribute& condition = *attrs.begin();
-    const bool holds = listHolds(condition.text(), valueOf(chain.macros.map(), condition.name()));
+    const std::optional<std::string_view> value = valueOf(chain.macros.map(), condition.name());
+    if (!value && observer_ != nullptr)
+        observer_->undefinedMacroTested(element, chain.fileName, condition.name(), chain.macros.map());
+    const bool holds = listHolds(condition.text(), value);
     if (holds != negate)
         return unwrap(element, element, chain, chain.macros.map(), chain.expandFlag);
     return drop(element);
@@ -58,7 +63,10 @@ XMLNode* XMLPP2::ifDefined(XMLElement* element, Chain& chain, bool negate)
 // before the choice.
 XMLNode* XMLPP2::switchBranch(XMLElement* element, Chain& chain)
 {
-    SwitchChoice<XMLElement*, char> choice(valueOf(chain.macros.map(), element->attributeText("name")));
+    const std::optional<std::string_view> value = valueOf(chain.macros.map(), element->attributeText("name"));
+    if (!value && observer_ != nullptr && element->hasAttribute("name"))
+        observer_->undefinedMacroTested(element, chain.fileName, element->attributeText("name"), chain.macros.map());
+    SwitchChoice<XMLElement*, char> choice(value);
     for (XMLNode* node = element->firstChild(); node != nullptr; node = node->nextSibling()) {
         XMLElement* branch = node->toElement();
         if (branch != nullptr && !choice.offer(branch, branch->tagName(), branch->attributeText("value")))

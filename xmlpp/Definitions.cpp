@@ -32,7 +32,7 @@ MacroMap XMLPP2::macrosOf(const XMLElement* element, const MacroMap& current)
 XMLNode* XMLPP2::define(XMLElement* element, Chain& chain)
 {
     if (!element->hasAttribute("name")) {
-        fail(Diag::DefineWithoutName);
+        fail(element, chain.fileName, Diagnostic(Diag::MissingAttribute, {"define", "name"}), Diag::DefineWithoutName);
     } else {
         const std::string name(element->attributeText("name"));
         if (element->hasAttribute("value")) {
@@ -48,7 +48,7 @@ XMLNode* XMLPP2::define(XMLElement* element, Chain& chain)
             else
                 expressionFailed(element, hex ? "hex_expression" : "expression", expanded, chain.fileName);
         } else {
-            fail(Diag::DefineWithoutValue);
+            fail(element, chain.fileName, Diagnostic(Diag::DefineValueMissing), Diag::DefineWithoutValue);
         }
     }
     if (element->hasAttribute("expand_macros"))
@@ -75,7 +75,7 @@ XMLNode* XMLPP2::xmlput(XMLElement* element, Chain& chain)
     const std::string name(element->attributeText("name"));
     auto stored = xmldefs_.find(name);
     if (stored == xmldefs_.end()) {
-        fail(Diag::XmlputWithoutXmldef, {name});
+        fail(element, chain.fileName, Diagnostic(Diag::XmlputUnknown, {name}), Diag::XmlputWithoutXmldef, {name});
         return keep(element, chain);
     }
     // The copy is counted before it is made, so that one put of a huge
@@ -83,7 +83,7 @@ XMLNode* XMLPP2::xmlput(XMLElement* element, Chain& chain)
     spend(treeBytes(stored->second));
     auto* copy = static_cast<XMLElement*>(cloneNode(stored->second, nullptr));
     if (observer_ != nullptr)
-        observer_->copied(stored->second, copy, chain.fileName);
+        observer_->copied(stored->second, copy, chain.fileName, nullptr);
     if (usesMacrosAttribute(chain.expandFlag, element->hasAttribute("expand_macros"), element->hasAttribute("macros")))
         return unwrap(element, copy, chain, macrosOf(element, chain.macros.map()), true);
     return unwrap(element, copy, chain, chain.macros.map(), chain.expandFlag);

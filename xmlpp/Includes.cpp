@@ -2,14 +2,44 @@
 #include "rules/Includes.h"
 #include "macros/MacroExpansion.h"
 #include "rules/Conditions.h"
+#include "xmlpp/DirectiveObserver.h"
 #include "xmlpp/WalkChain.h"
 
 #include <algorithm>
+#include <cstring>
+
+// Tells a checking run that the walk is in an included file (from the
+// include element on until the file is walked), so that what it reports
+// there carries the includes around it.
+class XMLPP2::IncludeScope {
+public:
+    IncludeScope(DirectiveObserver* observer, const XMLElement* include, const std::string& fileName,
+                 const std::string& includedFile)
+        : observer_(observer)
+    {
+        if (observer_ != nullptr)
+            observer_->includeEntered(include, fileName, includedFile);
+    }
+    ~IncludeScope() { leave(); }
+    IncludeScope(const IncludeScope&) = delete;
+    IncludeScope& operator=(const IncludeScope&) = delete;
+
+    void leave()
+    {
+        if (observer_ != nullptr)
+            observer_->includeLeft();
+        observer_ = nullptr;
+    }
+
+private:
+    DirectiveObserver* observer_;
+};
 
 XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
 {
     if (!element->hasAttribute("filename")) {
-        fail(Diag::MissingFilename);
+        fail(element, chain.fileName, Diagnostic(Diag::MissingAttribute, {"include", "filename"}),
+             Diag::MissingFilename);
         return keep(element, chain);
     }
     // The file name always sees the system macros (VosselDir among them).
@@ -18,13 +48,17 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     spend(work);
     const std::string fileName = resolveIncludeName<char>(expanded, chain.fileName);
     if (includeDepth_ >= MaxIncludeDepth) {
-        fail(Diag::IncludesTooDeep, {MaxIncludeDepth, fileName});
+        fail(element, chain.fileName, Diagnostic(Diag::IncludeNestingBound, {MaxIncludeDepth, fileName}),
+             Diag::IncludesTooDeep, {MaxIncludeDepth, fileName});
         return keep(element, chain);
     }
 
-    XMLElement* included = readInclude(fileName, chain.depth);
-    if (included == nullptr)
+    IncludeScope scope(observer_, element, chain.fileName, fileName);
+    XMLElement* included = readInclude(element, fileName, chain);
+    if (included == nullptr) {
+        scope.leave();
         return keep(element, chain);  // only when reportError returned
+    }
     element->parent()->replaceChild(element, included);
     const bool unwrapRoot = element->hasAttribute("no_root") || included->tagName() == "envelope";
 
@@ -51,6 +85,9 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
         if (element->findAttribute(name, value))
             included->setAttribute(name, value);
     }
+    if (observer_ != nullptr && !unwrapRoot)
+        observer_->plainElement(included, fileName, DirectiveObserver::Plain::IncludedRoot);
+    scope.leave();
 
     XMLNode* next = included->nextSibling();
     if (unwrapRoot) {
@@ -65,14 +102,15 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
 // (depth levels below the top), and returns that root with the document's
 // root pointer restored; null after a reported error. The file's bytes and
 // its tree are spent from the run's budget, at least IncludeMinimumBytes.
-XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
+// A checking run learns the fault at the include element, or, for a file
+// that is not well-formed, from the reader, in the file.
+XMLElement* XMLPP2::readInclude(const XMLElement* include, const std::string& fileName, const Chain& chain)
 {
     XMLElement* mainRoot = root();
     const std::uint32_t mainOffset = depthOffset();
-    setDepthOffset(std::uint32_t(depth));
+    setDepthOffset(std::uint32_t(chain.depth));
     const std::uint64_t room = budget_.left();
     const bool ok = loadInclude(fileName, room);
-    reportDroppedText(fileName);
     setDepthOffset(mainOffset);
     XMLElement* included = root();
     setRoot(mainRoot);
@@ -81,11 +119,23 @@ XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
         return nullptr;
     }
     spend(std::max(fileBytes() + (ok && included != nullptr ? treeBytes(included) : 0), IncludeMinimumBytes));
+    const bool readerFault = !ok && errorId() != Diag::CouldNotRead && errorId() != Diag::FileTooLarge;
     const bool tooDeep = !ok && errorId() == Diag::NestingTooDeep;
-    if (!ok && (included != nullptr || tooDeep))
-        fail(Diag::IncludeReadError, {errorMessage(), fileName, errorLine()});
-    else if (included == nullptr)
-        fail(Diag::IncludeEmpty, {fileName});
+    const Diagnostic fault = !ok && errorId() == Diag::CouldNotRead
+                                 ? Diagnostic(Diag::CannotOpenInclude, {fileName, std::strerror(openError())})
+                             : !ok ? Diagnostic(errorId())
+                                   : Diagnostic(Diag::IncludedFileWithoutElement, {fileName});
+    if (!ok && (included != nullptr || tooDeep)) {
+        if (readerFault)
+            reportError(formatMessage(Diag::IncludeReadError, {errorMessage(), fileName, errorLine()}));
+        else
+            fail(include, chain.fileName, fault, Diag::IncludeReadError, {errorMessage(), fileName, errorLine()});
+    } else if (included == nullptr) {
+        if (readerFault)
+            reportError(formatMessage(Diag::IncludeEmpty, {fileName}));
+        else
+            fail(include, chain.fileName, fault, Diag::IncludeEmpty, {fileName});
+    }
     // A failed read may leave the main root in place as "its" root; that
     // is never spliced in.
     return ok && included != nullptr ? included : nullptr;

@@ -87,12 +87,12 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
 {
     for (const char* required : {"index", "start", "end", "incr"}) {
         if (!element->hasAttribute(required)) {
-            fail(Diag::ForUsage);
+            fail(element, chain.fileName, Diagnostic(Diag::ForWithoutAttribute, {required}), Diag::ForUsage);
             return drop(element);
         }
     }
     if (element->firstChild() == nullptr) {
-        fail(Diag::ForUsage);
+        fail(element, chain.fileName, Diagnostic(Diag::ForWithoutChild), Diag::ForUsage);
         return drop(element);
     }
     auto expandedSigned = [&](const char* name) -> std::uint64_t {
@@ -126,7 +126,7 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
     const std::uint32_t end = integer("end");
     const std::uint32_t step = integer("incr");
     if (observer_ != nullptr && emptyBound != nullptr && !(start < end))
-        warn(element, chain.fileName, noIterationWarning("for", emptyBound));
+        warn(element, chain.fileName, Diagnostic(Diag::NoIteration, {"for", emptyBound}));
 
     const std::string name(element->attributeText("index"));
     std::uint32_t index = start;
@@ -137,7 +137,8 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
     const bool makesCopies = element->firstChild()->isElement();
     for (std::uint64_t iteration = 1; index < end; ++iteration) {
         if (step == 0 || iteration > limits_.loopIterations) {
-            fail(Diag::ForNeverEnds, {name, limits_.loopIterations});
+            fail(element, chain.fileName, Diagnostic(Diag::ForBound, {name, limits_.loopIterations}),
+                 Diag::ForNeverEnds, {name, limits_.loopIterations});
             break;
         }
         if (makesCopies) {
@@ -182,10 +183,11 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
         }
         for (const std::string& excluded : exclusions) {
             if (std::find(items.begin(), items.end(), excluded) == items.end())
-                fail(Diag::ExcludeEntryMissing, {excluded});
+                fail(element, chain.fileName, Diagnostic(Diag::ExcludedEntryMissing, {excluded, name}),
+                     Diag::ExcludeEntryMissing, {excluded});
         }
         if (items.empty() && observer_ != nullptr)
-            warn(element, chain.fileName, noIterationWarning("foreach", name));
+            warn(element, chain.fileName, Diagnostic(Diag::NoIteration, {"foreach", name}));
         LoopList list{std::string(name), {}};
         for (std::string_view item : items) {
             const bool excluded = std::find(exclusions.begin(), exclusions.end(), item) != exclusions.end();
@@ -200,7 +202,8 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
     for (const LoopList& list : lists)
         combinations = std::min<std::uint64_t>(combinations * list.items.size(), limits_.loopIterations + 1);
     if (combinations > limits_.loopIterations) {
-        fail(Diag::ForeachTooMany, {limits_.loopIterations});
+        fail(element, chain.fileName, Diagnostic(Diag::ForeachBound, {limits_.loopIterations}), Diag::ForeachTooMany,
+             {limits_.loopIterations});
         return drop(element);
     }
     std::vector<std::size_t> position(lists.size(), 0);
@@ -224,9 +227,9 @@ XMLNode* XMLPP2::insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, con
                                   const std::string& fileName)
 {
     for (XMLNode* child = loop->firstChild(); child != nullptr && child->isElement(); child = child->nextSibling()) {
-        XMLElement* copy = copyLoopBody(child->toElement(), loopMacros);
+        XMLElement* copy = copyLoopBody(child->toElement(), loopMacros, loop, fileName);
         if (observer_ != nullptr)
-            observer_->copied(child->toElement(), copy, fileName);
+            observer_->copied(child->toElement(), copy, fileName, &loopMacros);
         loop->parent()->insertAfter(insertionPoint, copy);
         insertionPoint = copy;
     }
@@ -235,11 +238,13 @@ XMLNode* XMLPP2::insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, con
 
 // A copy of the element and its element descendants (other children are
 // left out) with the loop macros expanded in every attribute value.
-XMLElement* XMLPP2::copyLoopBody(const XMLElement* source, const MacroMap& loopMacros)
+XMLElement* XMLPP2::copyLoopBody(const XMLElement* source, const MacroMap& loopMacros, const XMLElement* loop,
+                                 const std::string& fileName)
 {
     auto copyOne = [&](const XMLElement* original) {
         if (++loopCopies_ == limits_.loopCopies + 1)
-            fail(Diag::LoopCopiesTooMany, {limits_.loopCopies});
+            fail(loop, fileName, Diagnostic(Diag::LoopCopiesBound, {limits_.loopCopies}), Diag::LoopCopiesTooMany,
+                 {limits_.loopCopies});
         XMLElement* copy = cloneElement(original);
         spend(sizeof(XMLElement) + original->attributes().size() * sizeof(XMLAttribute));
         for (const XMLAttribute& attr : original->attributes()) {

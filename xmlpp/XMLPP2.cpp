@@ -13,7 +13,6 @@ bool XMLPP2::processFile(const std::string& fileName, const std::string& macroLi
 {
     if (!load(fileName))
         return false;
-    reportDroppedText(fileName);
     processDocument(fileName, macroList, expandFlag);
     return true;
 }
@@ -23,7 +22,7 @@ void XMLPP2::processDocument(const std::string& fileName, const std::string& mac
     MacroMap macros = macroMapFromList(splitMacroList(macroList, false));
     if (root() == nullptr) {
         if (observer_ != nullptr)
-            observer_->warning(fileName, 1, formatMessage(Diag::NoElement));
+            observer_->warning(nullptr, fileName, Diagnostic(Diag::NoElement));
         return;
     }
     // The outermost element is walked like any other, so it gets a parent
@@ -32,25 +31,33 @@ void XMLPP2::processDocument(const std::string& fileName, const std::string& mac
     XMLElement* holder = createElement("");
     holder->appendChild(root());
     processConditionals(holder->firstChild(), fileName, macros, expandFlag);
-    settleRoot(holder);
+    settleRoot(holder, fileName);
 }
 
 void XMLPP2::processConditionals(XMLNode* first, const std::string& fileName, MacroMap& macros, bool expandFlag)
 {
-    walk(first, fileName, macros, expandFlag, 0);
+    try {
+        walk(first, fileName, macros, expandFlag, 0);
+    } catch (const BudgetReached&) {
+        // Spent outside every element (not the case in a walk of this
+        // class's own making).
+        const std::uint64_t limit = budget_.limit() >> 20;
+        fail(nullptr, fileName, Diagnostic(Diag::BudgetBound, {limit}), Diag::BudgetSpent, {limit});
+    }
 }
 
 // What the walk left in place of the outermost element becomes the root:
 // nothing leaves an empty document, one element is the new root, and more
 // than one cannot be written as a document.
-void XMLPP2::settleRoot(XMLElement* holder)
+void XMLPP2::settleRoot(XMLElement* holder, const std::string& fileName)
 {
     std::vector<XMLElement*> elements;
     for (XMLNode* node = holder->firstChild(); node != nullptr; node = node->nextSibling())
         if (XMLElement* element = node->toElement())
             elements.push_back(element);
     if (elements.size() > 1)
-        fail(Diag::RootResolvesToMany, {elements.size()});
+        fail(elements[1], fileName, Diagnostic(Diag::RootIsMany, {elements.size()}), Diag::RootResolvesToMany,
+             {elements.size()});
     setRoot(elements.empty() ? nullptr : elements.front());
 }
 
@@ -60,21 +67,29 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
         return;
     // The elements of a chain at depth d are d + 1 levels deep.
     if (depth >= int(MaxNestingDepth)) {
-        fail(Diag::WalkTooDeep, {MaxNestingDepth, fileName});
+        fail(first->toElement(), fileName, Diagnostic(Diag::WalkNestingBound, {MaxNestingDepth}), Diag::WalkTooDeep,
+             {MaxNestingDepth, fileName});
         return;
     }
     Chain chain{fileName, MacroScope(macros, &budget_), expandFlag, depth};
     XMLNode* node = first;
     while (node != nullptr) {
-        checkBudget();
         XMLElement* element = node->toElement();
         if (element == nullptr) {
             node = node->nextSibling();
             continue;
         }
-        if (chain.expandFlag)
-            expandAttributes(element, chain.macros.map());
-        node = dispatch(element, chain);
+        try {
+            checkBudget();
+            if (chain.expandFlag)
+                expandAttributes(element, chain.macros.map());
+            node = dispatch(element, chain);
+        } catch (const BudgetReached&) {
+            // The element the innermost walk was at when the budget ran out.
+            const std::uint64_t limit = budget_.limit() >> 20;
+            fail(element, fileName, Diagnostic(Diag::BudgetBound, {limit}), Diag::BudgetSpent, {limit});
+            return;
+        }
     }
 }
 
@@ -112,8 +127,8 @@ XMLNode* XMLPP2::dispatch(XMLElement* element, Chain& chain)
 
 XMLNode* XMLPP2::keep(XMLElement* element, Chain& chain)
 {
-    if (observer_ != nullptr && undefinedIn_ == element)
-        reportUndefinedMacros(element, chain.fileName);
+    if (observer_ != nullptr)
+        noteKept(element, chain.fileName);
     walk(element->firstChild(), chain.fileName, chain.macros.map(), chain.expandFlag, chain.depth + 1);
     return element->nextSibling();
 }
@@ -180,14 +195,25 @@ void XMLPP2::spend(std::uint64_t bytes)
 
 void XMLPP2::checkBudget()
 {
-    if (!budget_.spent() || budgetReported_)
-        return;
-    budgetReported_ = true;
-    fail(Diag::BudgetSpent, {budget_.limit() >> 20});
+    if (budget_.spent() && !budgetReported_)
+        budgetSpent();
 }
 
-void XMLPP2::fail(Diag id, std::initializer_list<DiagArg> args)
+void XMLPP2::budgetSpent()
 {
+    budgetReported_ = true;
+    // A checking run learns where: the walk that reached the element catches
+    // this and reports.
+    if (observer_ != nullptr)
+        throw BudgetReached{};
+    reportError(formatMessage(Diag::BudgetSpent, {budget_.limit() >> 20}));
+}
+
+void XMLPP2::fail(const XMLElement* at, const std::string& fileName, const Diagnostic& fault, Diag id,
+                  std::initializer_list<DiagArg> args)
+{
+    if (observer_ != nullptr)
+        observer_->fatal(at, fileName, fault);
     reportError(formatMessage(id, args));
 }
 

@@ -82,18 +82,26 @@ public:
 protected:
     // Reports a directive error; the default mode prints it and exits.
     virtual void reportError(const std::string& message) = 0;
-    // Reports the table's message (diag/Diagnostics.h) through reportError.
-    void fail(Diag id, std::initializer_list<DiagArg> args = {});
 
 private:
     struct Chain;  // the state of one sibling chain being walked
+    class IncludeScope;
+    // Thrown in a checking run when the budget is spent, to the walk that
+    // is at the element where it happened.
+    struct BudgetReached {};
+
+    // Reports the table's message (diag/Diagnostics.h) through reportError,
+    // after telling a checking run the fault and where it is: at, reached
+    // in a chain of fileName.
+    void fail(const XMLElement* at, const std::string& fileName, const Diagnostic& fault, Diag id,
+              std::initializer_list<DiagArg> args = {});
 
     void walk(XMLNode* first, const std::string& fileName, const MacroMap& macros, bool expandFlag, int depth);
     XMLNode* dispatch(XMLElement* element, Chain& chain);
     XMLNode* keep(XMLElement* element, Chain& chain);
     XMLNode* drop(XMLElement* element);
     XMLNode* unwrap(XMLElement* directive, XMLElement* body, Chain& chain, const MacroMap& macros, bool expandFlag);
-    void settleRoot(XMLElement* holder);
+    void settleRoot(XMLElement* holder, const std::string& fileName);
 
     // Conditionals.
     XMLNode* ifCondition(XMLElement* element, Chain& chain, bool negate);
@@ -103,7 +111,7 @@ private:
 
     // Includes and definitions.
     XMLNode* include(XMLElement* element, Chain& chain);
-    XMLElement* readInclude(const std::string& fileName, int depth);
+    XMLElement* readInclude(const XMLElement* include, const std::string& fileName, const Chain& chain);
     XMLNode* define(XMLElement* element, Chain& chain);
     XMLNode* xmldef(XMLElement* element, Chain& chain);
     XMLNode* xmlput(XMLElement* element, Chain& chain);
@@ -116,21 +124,24 @@ private:
     XMLNode* foreachLoop(XMLElement* element, Chain& chain);
     XMLNode* insertLoopCopies(XMLElement* loop, XMLNode* insertionPoint, const MacroMap& loopMacros,
                               const std::string& fileName);
-    XMLElement* copyLoopBody(const XMLElement* source, const MacroMap& loopMacros);
+    XMLElement* copyLoopBody(const XMLElement* source, const MacroMap& loopMacros, const XMLElement* loop,
+                             const std::string& fileName);
 
     // Expands macro references, spending the result and the work of the
     // expansion from the run's budget; undefined as for expandMacros.
     std::string expand(std::string_view text, const MacroMap& macros, std::vector<std::string>* undefined = nullptr);
 
     // For a checking run (xmlpp/Checks.cpp): warnings through the observer.
-    void warn(const XMLElement* element, const std::string& fileName, const std::string& text);
+    void warn(const XMLElement* element, const std::string& fileName, const Diagnostic& diagnostic);
     void checkAttributes(const XMLElement* element, const std::string& fileName);
     // Expands an attribute's value, noting the references left undefined.
     std::string expandNotingUndefined(const XMLElement* element, const XMLAttribute& attr, const MacroMap& macros);
     // Warns about the references that the last expansion of the element
     // left undefined, now that the element stays in the output.
     void reportUndefinedMacros(const XMLElement* element, const std::string& fileName);
-    void reportDroppedText(const std::string& fileName);
+    // An element that stays as it is.
+    [[gnu::noinline]] void noteKept(const XMLElement* element, const std::string& fileName);
+
     // Where the expression entry points put their failure message: nowhere
     // unless a checking run wants it for expressionFailed's warning.
     std::string* failureMessage() { return observer_ != nullptr ? &failure_ : nullptr; }
@@ -141,6 +152,7 @@ private:
     // spent.
     void spend(std::uint64_t bytes);
     void checkBudget();
+    [[gnu::noinline, gnu::cold]] void budgetSpent();
 
     const MacroTable* table_ = nullptr;
     std::map<std::string, XMLElement*> xmldefs_;

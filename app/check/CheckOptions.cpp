@@ -2,6 +2,9 @@
 
 #include "diag/Diagnostics.h"
 
+#include <cstring>
+#include <iterator>
+
 namespace {
 
 bool takesFile(const std::string& word)
@@ -18,7 +21,71 @@ std::string& fileOption(CheckOptions& options, const std::string& word)
     return options.dependencyFile;
 }
 
+const WarningName* findWarning(const std::string& name)
+{
+    for (const WarningName& row : WarningNames)
+        if (row.warning != Warning::None && row.name == name)
+            return &row;
+    return nullptr;
+}
+
+bool startsWith(const std::string& word, const char* prefix, std::string& rest)
+{
+    if (word.rfind(prefix, 0) != 0)
+        return false;
+    rest = word.substr(std::strlen(prefix));
+    return true;
+}
+
 }  // namespace
+
+WarningSettings::WarningSettings()
+{
+    for (const WarningName& row : WarningNames)
+        state_[std::size_t(row.warning)] = State{row.onByDefault, Error::Unset};
+}
+
+bool WarningSettings::isError(Warning warning) const
+{
+    const Error error = state_[std::size_t(warning)].error;
+    return error == Error::Yes || (error == Error::Unset && allErrors_);
+}
+
+bool WarningSettings::apply(const std::string& option)
+{
+    if (option == "-Wall") {
+        for (State& state : state_)
+            state.enabled = true;
+        return true;
+    }
+    if (option == "-Werror") {
+        allErrors_ = true;
+        return true;
+    }
+    std::string name;
+    bool enable = true;
+    Error error = Error::Unset;
+    if (startsWith(option, "-Werror=", name))
+        error = Error::Yes;
+    else if (startsWith(option, "-Wno-error=", name))
+        error = Error::No;
+    else if (startsWith(option, "-Wno-", name))
+        enable = false;
+    else if (!startsWith(option, "-W", name))
+        return false;
+    const WarningName* row = findWarning(name);
+    if (row == nullptr)
+        return false;
+    State& state = state_[std::size_t(row->warning)];
+    if (error == Error::No) {
+        state.error = Error::No;
+        return true;
+    }
+    state.enabled = enable;
+    if (error == Error::Yes)
+        state.error = Error::Yes;
+    return true;
+}
 
 ParsedCommandLine parseCheckCommandLine(int argc, char** argv)
 {
@@ -38,7 +105,9 @@ ParsedCommandLine parseCheckCommandLine(int argc, char** argv)
             return parsed;
         }
         if (word == "--werror") {
-            parsed.options.warningsAreErrors = true;
+            parsed.options.warnings.setAllErrors(true);
+        } else if (word == "--list-warnings") {
+            parsed.action = Action::ListWarnings;
         } else if (word == "--quiet") {
             parsed.options.quiet = true;
         } else if (word == "--no-output") {
@@ -55,6 +124,12 @@ ParsedCommandLine parseCheckCommandLine(int argc, char** argv)
                 return parsed;
             }
             fileOption(parsed.options, word) = argv[++index];
+        } else if (word.rfind("-W", 0) == 0) {
+            if (!parsed.options.warnings.apply(word)) {
+                parsed.action = Action::BadUsage;
+                parsed.problem = formatMessage(Diag::UnknownWarningOption, {word});
+                return parsed;
+            }
         } else {
             parsed.action = Action::BadUsage;
             parsed.problem = formatMessage(Diag::UnrecognizedOption, {word});
@@ -76,14 +151,21 @@ std::string checkHelp(const std::string& program)
     return checkUsage(program) + "\n"
                                  "Runs xmlpp with the arguments that follow the options: the same output,\n"
                                  "messages and exit status. It also reports problems that xmlpp leaves\n"
-                                 "silent as warnings on standard error (FILE:LINE: warning: TEXT), and can\n"
-                                 "write the files the run read as a Make dependency file.\n"
+                                 "silent as warnings on standard error (FILE:LINE:COLUMN: warning: TEXT\n"
+                                 "[-WNAME]), locates the faults that stop xmlpp, and can write the files\n"
+                                 "the run read as a Make dependency file.\n"
                                  "\n"
                                  "Options:\n"
                                  "  --depfile FILE, -MF FILE  write a Make dependency file naming the output,\n"
                                  "                            the input and every file it included\n"
+                                 "  -WNAME, -Wno-NAME         turn the warning NAME on or off\n"
+                                 "  -Wall                     turn every warning on, those off by default too\n"
+                                 "  -Werror=NAME              the warning NAME fails the run (exit status 2)\n"
+                                 "  -Wno-error=NAME           the warning NAME stays a warning under --werror\n"
                                  "  --werror                  any warning fails the run (exit status 2);\n"
                                  "                            then nothing is written\n"
+                                 "  --list-warnings           print the warnings' names, whether each is on,\n"
+                                 "                            and what it is about, and exit\n"
                                  "  --quiet                   no warnings\n"
                                  "  --no-output               check only: write neither the output nor the\n"
                                  "                            dependency file\n"
@@ -100,5 +182,19 @@ std::string checkHelp(const std::string& program)
                                  "start with '-'.\n"
                                  "\n"
                                  "Exit status: 0 on success, 1 on every failure xmlpp reports, 2 for a bad\n"
-                                 "option or a warning under --werror.\n";
+                                 "option or a warning treated as an error.\n";
+}
+
+std::string warningList(const WarningSettings& settings)
+{
+    std::string list;
+    for (const WarningName& row : WarningNames) {
+        if (row.warning == Warning::None)
+            continue;
+        std::string line = std::string(row.name);
+        line.resize(19, ' ');
+        line += settings.enabled(row.warning) ? "on   " : "off  ";
+        list += line + std::string(row.meaning) + "\n";
+    }
+    return list;
 }

@@ -37,6 +37,8 @@ int main(int argc, char** argv)
         return printed(checkHelp(program));
     case ParsedCommandLine::Action::Version:
         return printed("xmlpp-check " XMLPP_VERSION "\n");
+    case ParsedCommandLine::Action::ListWarnings:
+        return printed(warningList(parsed.options.warnings));
     case ParsedCommandLine::Action::BadUsage:
         return badUsage(parsed.problem, program);
     case ParsedCommandLine::Action::Run:

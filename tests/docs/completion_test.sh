@@ -118,8 +118,10 @@ expect 'xmlpp -xhtml in.xml out.xml "' "$all_names"
 expect 'xmlpp -xhtml sub/page.xml out.html "' 'Year= lang= theme='
 expect 'xmlpp sub/page.xml out.html "' 'lang= own= theme='
 expect 'xmlpp missing.xml out.xml "' ''
-expect 'xmlpp-check -' '-- --depfile --doctype-file --help --keep-unchanged --macros-file --no-output --quiet --version --werror -MF -xhtml'
-expect 'xmlpp-check --macros-file list.txt -' '-- --depfile --doctype-file --help --keep-unchanged --macros-file --no-output --quiet --version --werror -MF -xhtml'
+expect 'xmlpp-check -' '-- --depfile --doctype-file --help --keep-unchanged --list-warnings --macros-file --no-output --quiet --version --werror -MF -Wall -xhtml'
+expect 'xmlpp-check --macros-file list.txt -' '-- --depfile --doctype-file --help --keep-unchanged --list-warnings --macros-file --no-output --quiet --version --werror -MF -Wall -xhtml'
+expect 'xmlpp-check -Wno-un' '-Wno-undef -Wno-undefined-macro -Wno-unknown-attribute -Wno-unused-macro'
+expect 'xmlpp-check -Werror=macro-typo -Werror=dir' '-Werror=directive -Werror=directive-typo'
 expect 'xmlpp-check --depfile ' 'in.xml notes.txt sub'
 expect 'xmlpp-check -MF deps.d --quiet ' '-xhtml in.xml notes.txt sub'
 expect 'xmlpp-check --werror in.xml out.xml "' "$all_names"

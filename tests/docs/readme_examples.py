@@ -20,14 +20,17 @@ import tempfile
 import time
 from pathlib import Path
 
-MARKER = re.compile(r"^<!-- (file|example|error|check|make|cmake|meson|example in (\S+)): (.*) -->$")
+MARKER = re.compile(r"^<!-- (file|example warns|example|error|check|make|cmake|meson|example in (\S+)): (.*) -->$")
 BUILD_KINDS = ("make", "cmake", "meson")
 QUICK_START_RUN = re.compile(r"cd (examples/\S+) && \.\./\.\./build/bin/xmlpp (.+?) && cat (\S+)")
 
 
 class Example:
     def __init__(self, kind, line, args, folder=None):
-        self.kind = kind
+        # An "example warns" shows on purpose what xmlpp-check warns about;
+        # every other example must pass it without a warning.
+        self.warns = kind == "example warns"
+        self.kind = "example" if self.warns else kind
         self.line = line
         self.args = args
         self.folder = folder
@@ -170,7 +173,21 @@ def run_example(binary, root, example, prefix):
                 problems.append(f"{output_name} was not written")
             elif output != expected:
                 problems.append(difference(expected, output, output_name))
+            if not example.warns:
+                problems += check_problems(binary, work, example.args)
         return problems
+
+
+def check_problems(binary, work, args):
+    """An example that shows no warning on purpose passes xmlpp-check with
+    every warning an error (text aside, which the default mode drops by
+    design)."""
+    program = Path(binary).parent / "xmlpp-check"
+    run = subprocess.run(["xmlpp-check", "--werror", "-Wno-text-dropped", "--no-output", "--"] + args,
+                         executable=str(program), cwd=work, capture_output=True, timeout=120)
+    if run.returncode != 0 or run.stderr:
+        return [f"xmlpp-check --werror: exit status {run.returncode}, standard error {run.stderr.decode('latin-1')!r}"]
+    return []
 
 
 def check_quick_start(text, examples):
