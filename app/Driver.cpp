@@ -5,6 +5,7 @@
 #include "app/XhtmlMode.h"
 #include "macros/MacroTable.h"
 #include "macros/PathValue.h"
+#include "rules/RunMessages.h"
 #include "xmlpp/MyXMLPP2.h"
 
 #include <QHash>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace {
@@ -74,9 +76,18 @@ int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
     }
     systemMacros->addPathMacro("VosselDir", installDirectory(), "");
 
-    if (std::strcmp(argv[1], "-xhtml") == 0)
-        return runXhtmlMode(argc, argv, hooks);
-    return runDefaultMode(argc, argv, *systemMacros, hooks);
+    const bool xhtml = std::strcmp(argv[1], "-xhtml") == 0;
+    try {
+        return xhtml ? runXhtmlMode(argc, argv, hooks) : runDefaultMode(argc, argv, *systemMacros, hooks);
+    } catch (const std::bad_alloc&) {
+        // Qt's allocation failures end here too. What the run made is gone
+        // by now, so printing needs no memory of its own.
+        if (xhtml)
+            std::fputs("error: ", stderr);
+        std::fprintf(stderr, OutOfMemoryFormat, argv[xhtml ? 2 : 1]);
+        std::fputc('\n', stderr);
+        return 1;
+    }
 }
 
 // The main thread only waits: reading, processing and writing all take

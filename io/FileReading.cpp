@@ -1,13 +1,17 @@
 #include "io/FileReading.h"
 
+#include "io/TerminationSignals.h"
+
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+void (*regularFileSizedForTests)() = nullptr;
 
 namespace {
 
@@ -62,14 +66,25 @@ std::size_t readFromStart(int descriptor, char* buffer, std::size_t size)
     std::size_t second = 0;
     std::thread helper;
     try {
-        helper = std::thread([&] { second = readUpTo(descriptor, buffer + half, size - half, off_t(half)); });
-    } catch (const std::system_error&) {
-        return readUpTo(descriptor, buffer, size, 0);
+        helper = startThreadWithSignalsBlocked(
+            [&]() noexcept { second = readUpTo(descriptor, buffer + half, size - half, off_t(half)); });
+    } catch (const std::exception&) {
+        return readUpTo(descriptor, buffer, size, 0);  // no thread to be had
     }
     const std::size_t first = readUpTo(descriptor, buffer, half, 0);
     helper.join();
     // A file cut short meanwhile keeps what was read without a gap.
     return first < half ? first : half + second;
+}
+
+// Whether the regular file still has the size it was read at, and nothing
+// past it: a file written meanwhile may have any mix of old and new bytes.
+bool keptItsSize(int descriptor, std::size_t size, std::size_t stored)
+{
+    struct stat info {};
+    char probe = 0;
+    return stored == size && ::fstat(descriptor, &info) == 0 && info.st_size == off_t(size) &&
+           ::pread(descriptor, &probe, 1, off_t(size)) == 0;
 }
 
 std::size_t keepWithoutCarriageReturns(char* bytes, std::size_t size)
@@ -134,8 +149,11 @@ FileRead readSized(int descriptor, long long size, std::uint64_t maxBytes, FileS
         if (read.tooLarge)
             return read;
         char* text = storage(std::size_t(size));
+        if (regular && regularFileSizedForTests != nullptr)
+            regularFileSizedForTests();
         read.storedBytes = regular ? readFromStart(descriptor, text, std::size_t(size))
                                    : readUpTo(descriptor, text, std::size_t(size));
+        read.sizeChanged = regular && !keptItsSize(descriptor, std::size_t(size), read.storedBytes);
         if (dropCarriageReturns)
             read.storedBytes = keepWithoutCarriageReturns(text, read.storedBytes);
         return read;
@@ -166,19 +184,4 @@ FileRead readBounded(int descriptor, std::uint64_t maxBytes, FileSizing sizing,
                      const std::function<char*(std::size_t)>& storage, bool dropCarriageReturns)
 {
     return readSized(descriptor, regularSize(descriptor), maxBytes, sizing, storage, dropCarriageReturns);
-}
-
-FileRead mapOrReadBounded(int descriptor, std::uint64_t maxBytes, const std::function<char*(std::size_t)>& storage)
-{
-    const long long size = regularSize(descriptor);
-    if (size >= static_cast<long long>(FileMapping::SmallestMappedBytes) &&
-        size < static_cast<long long>(FileMapping::LargestMappedBytes) && std::uint64_t(size) <= maxBytes) {
-        if (auto mapping = FileMapping::map(descriptor, std::size_t(size))) {
-            FileRead read;
-            read.fileBytes = read.storedBytes = std::size_t(size);
-            read.mapping = std::move(mapping);
-            return read;
-        }
-    }
-    return readSized(descriptor, size, maxBytes, FileSizing::Seek, storage, false);
 }

@@ -2,7 +2,9 @@
 
 class DepthLimitedReader::DepthCounter {
 public:
-    explicit DepthCounter(int startDepth) : startDepth_(startDepth), depth_(startDepth) {}
+    explicit DepthCounter(int startDepth)
+        : startDepth_(startDepth), depth_(startDepth), maxDepth_(int(xhtmlNestingBound()))
+    {}
 
     void reset()
     {
@@ -12,7 +14,7 @@ public:
     // False, and remembered, when the new level is past the limit.
     bool enter()
     {
-        if (++depth_ <= MaxElementDepth)
+        if (++depth_ <= maxDepth_)
             return true;
         exceeded_ = true;
         return false;
@@ -23,6 +25,7 @@ public:
 private:
     int startDepth_;
     int depth_;
+    int maxDepth_;
     bool exceeded_ = false;
 };
 
@@ -117,5 +120,6 @@ bool DepthLimitedReader::depthExceeded() const
 
 QString DepthLimitedReader::depthErrorMessage()
 {
-    return QStringLiteral("nesting deeper than %1 levels").arg(MaxElementDepth);
+    return QStringLiteral("nesting deeper than ") +
+           QString::fromStdString(levelsText(xhtmlNestingBound(), MaxXhtmlNestingDepth));
 }

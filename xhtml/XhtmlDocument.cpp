@@ -2,6 +2,7 @@
 
 #include "io/FileReading.h"
 #include "macros/MacroTable.h"
+#include "rules/RunMessages.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
 #include "xhtml/HtmlWriter.h"
@@ -49,6 +50,8 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     if (read.tooLarge)
         throw HException("xml file " + fileName.toLocal8Bit().toStdString() + " is larger than " +
                          std::to_string(MaxInputBytes >> 20) + " MiB");
+    if (read.sizeChanged)
+        throw HException(formatMessage(XhtmlInputSizeChangedFormat, name));
     QTextStream stream(bytes);
     const QString text = stream.readAll();
     inputUnits_ = text.size();

@@ -7,6 +7,7 @@
 #include "rules/Conditions.h"
 #include "rules/Includes.h"
 #include "rules/Limits.h"
+#include "rules/RunMessages.h"
 #include "rules/Warnings.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
@@ -461,6 +462,8 @@ bool XmlPP::readInclude(const QString& path, bool dropCarriageReturns, QByteArra
     ::close(descriptor);
     if (read.tooLarge)
         throw HException(budget_.spentMessage());
+    if (read.sizeChanged)
+        throw HException(formatMessage(XhtmlIncludeSizeChangedFormat, name));
     bytes.truncate(int(read.storedBytes));
     return true;
 }

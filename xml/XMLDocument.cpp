@@ -1,6 +1,7 @@
 #include "xml/XMLDocument.h"
 
 #include "io/FileReading.h"
+#include "rules/RunMessages.h"
 #include "xml/XMLReader.h"
 #include "xml/XMLWriter.h"
 
@@ -123,6 +124,7 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
         size = std::size_t(static_cast<const char*>(nul) - text);
     storage_.expectInput(size);
     XMLReader reader(*this, text, size);
+    tooDeep_ = false;
     XMLReader::Status status;
     try {
         status = reader.read();
@@ -144,25 +146,28 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
         setError(static_cast<int>(reader.line()), "tagName mismatch");
         break;
     case XMLReader::TooDeep:
-        setError(static_cast<int>(reader.line()), "%s", DepthErrorMessage);
+        tooDeep_ = true;
+        setError(static_cast<int>(reader.line()), "element nesting deeper than %s",
+                 levelsText(defaultNestingBound(), MaxNestingDepth).c_str());
         break;
     }
     return false;
 }
 
-bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes, std::string name)
+bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes, const std::string& name)
 {
     char* text = nullptr;
-    FileRead read = mapOrReadBounded(descriptor, std::min(maxBytes, MaxFileBytes),
-                                     [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
+    const FileRead read = readBounded(descriptor, std::min(maxBytes, MaxFileBytes), FileSizing::Seek,
+                                      [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
     fileBytes_ = read.fileBytes;
+    sizeChanged_ = read.sizeChanged;
     if (read.tooLarge) {
         setError(0, "file too large");
         return false;
     }
-    if (read.mapping) {
-        text = read.mapping->data();
-        storage_.keepMapping(std::move(read.mapping), std::move(name));
+    if (read.sizeChanged) {
+        setError(0, SizeChangedFormat, name.c_str());
+        return false;
     }
     const std::size_t size = read.storedBytes;
     if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
@@ -190,6 +195,16 @@ std::string XMLDocument::toString(unsigned indentUnit, unsigned wrapWidth)
         XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
     }
     return text;
+}
+
+std::uint64_t XMLDocument::outputBytes(unsigned indentUnit, unsigned wrapWidth)
+{
+    std::uint64_t bytes = 0;
+    {
+        OutputSink sink(bytes);
+        XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
+    }
+    return bytes;
 }
 
 void XMLDocument::setError(int line, const char* format, ...)

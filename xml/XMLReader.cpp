@@ -38,7 +38,7 @@ bool isLeadingPart(std::string_view word, std::string_view full)
 
 XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
     : document_(document), storage_(document.storage_), base_(text), pos_(text), end_(text + size),
-      watched_(document.watchedByte()), nextSemicolon_(text)
+      maxDepth_(defaultNestingBound()), watched_(document.watchedByte()), nextSemicolon_(text)
 {
 #ifdef __SSE2__
     watchedBytes_ = _mm_set1_epi8(watched_);
@@ -353,7 +353,7 @@ void XMLReader::endTag()
 
 void XMLReader::startTag(std::uint32_t markupLine)
 {
-    if (open_.size() + document_.depthOffset() >= XMLDocument::MaxDepth) {
+    if (open_.size() + document_.depthOffset() >= maxDepth_) {
         status_ = TooDeep;
         stop_ = true;
         return;

@@ -18,8 +18,8 @@ class XMLDocument;
 // document owns: names through the document's name table, attribute values
 // by their offset in the buffer, which the read registers as a segment.
 // Lenient by design: only a bad attribute-name start, an end tag that does
-// not match, and nesting beyond XMLDocument::MaxDepth (counted from the
-// document's depth offset) are errors.
+// not match, and nesting beyond defaultNestingBound() (rules/Limits.h;
+// counted from the document's depth offset) are errors.
 class XMLReader {
 public:
     enum Status { Ok = 0, BadTagName = 1, TagNameMismatch = 2, TooDeep = 3 };
@@ -75,6 +75,7 @@ private:
     char* end_;
     std::uint32_t line_ = 0;
     Status status_ = Ok;
+    const std::uint32_t maxDepth_;
     bool stop_ = false;
     std::vector<XMLElement*> open_;
     XMLElement* result_ = nullptr;

@@ -82,8 +82,7 @@ XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
         return nullptr;
     }
     spend(std::max(fileBytes() + (ok && included != nullptr ? treeBytes(included) : 0), IncludeMinimumBytes));
-    const bool tooDeep = !ok && std::string_view(errorMessage()) == DepthErrorMessage;
-    if (!ok && (included != nullptr || tooDeep)) {
+    if (!ok && (included != nullptr || tooDeepInRead() || sizeChangedInRead())) {
         reportError(std::string("XmlPP::processConditionals(): error \"") + errorMessage() + "\" in include file " +
                     fileName + " line:" + std::to_string(errorLine()));
     } else if (included == nullptr) {

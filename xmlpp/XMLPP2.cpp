@@ -60,9 +60,9 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
     if (first == nullptr)
         return;
     // The elements of a chain at depth d are d + 1 levels deep.
-    if (depth >= int(MaxNestingDepth)) {
-        reportError("XmlPP::processConditionals(): elements nested deeper than " + std::to_string(MaxNestingDepth) +
-                    " levels in " + fileName);
+    if (depth >= int(defaultNestingBound())) {
+        reportError("XmlPP::processConditionals(): elements nested deeper than " +
+                    levelsText(defaultNestingBound(), MaxNestingDepth) + " in " + fileName);
         return;
     }
     Chain chain{fileName, MacroScope(macros, &budget_), expandFlag, depth};

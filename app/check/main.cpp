@@ -1,5 +1,6 @@
 #include "app/Driver.h"
 #include "app/LargeStack.h"
+#include "app/ProcessSetup.h"
 #include "check/CheckOptions.h"
 #include "check/CheckRun.h"
 
@@ -20,6 +21,7 @@ int printed(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    setUpProcess();
     char defaultName[] = "xmlpp-check";
     char* program = argc > 0 && argv[0] != nullptr ? argv[0] : defaultName;
     const ParsedCommandLine parsed = parseCheckCommandLine(argc, argv);

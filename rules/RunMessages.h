@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Messages of failures that come from outside the document: files that
+// change while they are read, outputs written in place that fail, memory
+// that runs out. printf formats; both programs print them as they are.
+
+// A file whose size changed between sizing it and the end of its read
+// (%s: the name it was read by). The default mode's reader message, printed
+// as "load error ... at 0" or inside the include error.
+inline constexpr const char* SizeChangedFormat = "%s changed size while it was read";
+// The same in the -xhtml mode, for the input and for an included file.
+inline constexpr const char* XhtmlInputSizeChangedFormat = "xml file %s changed size while it was read";
+inline constexpr const char* XhtmlIncludeSizeChangedFormat =
+    "XmlPP::processConditionals(): include file %s changed size while it was read";
+
+// Added to a write failure's message when the target was written in place
+// and lost its old content.
+inline constexpr const char* InPlaceEmptiedNote = " (written in place: now empty)";
+inline constexpr const char* InPlaceEmptiedAndDatedNote = " (written in place: now empty, dated 1970-01-01)";
+
+// Memory ran out (%s: the input file); the -xhtml mode prints "error: "
+// before it.
+inline constexpr const char* OutOfMemoryFormat = "out of memory while processing %s";
+
+// Added to "N levels" in a nesting message when the stack of the run, not
+// the fixed bound, set N (%zu: the stack's size in KiB).
+inline constexpr const char* StackBoundNoteFormat = " (the most a stack of %zu KiB holds)";
+
+// A format with one %s filled in.
+inline std::string formatMessage(const char* format, const std::string& text)
+{
+    const int length = std::snprintf(nullptr, 0, format, text.c_str());
+    std::string message(std::size_t(length > 0 ? length : 0), '\0');
+    std::snprintf(message.data(), message.size() + 1, format, text.c_str());
+    return message;
+}
