@@ -1,8 +1,10 @@
 // What the -xhtml walk does at bounds a run of the program cannot reach in
 // a test's time: the nesting bound exactly at its limit across an include,
-// and the run's budget, lowered, for every kind of work it counts.
+// and the run's budget, lowered, for every kind of work it counts. And a
+// text include of many megabytes, which must print in linear time.
 #include "app/LargeStack.h"
 #include "xhtml/HException.h"
+#include "xhtml/HtmlWriter.h"
 #include "xhtml/XhtmlDocument.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +88,20 @@ TEST_F(Walk, RunBudgetStopsPagesThatMultiplyThemselves)
         }
     }
     EXPECT_NO_THROW(process(pages[0]));
+}
+
+// 16 MB of text full of characters to escape prints as the escapes of each
+// piece one after the other (a '>' after "]]" is escaped, a carriage
+// return becomes a reference), within the test's time limit.
+TEST_F(Walk, LargeTextIncludePrintsInLinearTime)
+{
+    const QByteArray piece = "a<b&c]]>d\"]\r\n";
+    const int copies = (16 << 20) / piece.size();
+    write(QStringLiteral("big.txt"), piece.repeated(copies));
+    const QString html = toHtml(process(QStringLiteral("<r><include type=\"text\" filename=\"big.txt\"/></r>")), 2);
+    const QString escaped = QStringLiteral("a&lt;b&amp;c]]&gt;d\"]&#xd;\n");
+    EXPECT_TRUE(html == QStringLiteral("<r>\n  <pre>") + escaped.repeated(copies) + QStringLiteral("</pre>\n</r>\n"))
+        << html.left(200).toStdString();
 }
 
 }  // namespace
