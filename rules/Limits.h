@@ -93,10 +93,12 @@ inline std::string levelsText(std::uint32_t bound, std::uint32_t fixedBound)
 // through others, when a condition or a macro ends the recursion.
 inline constexpr int MaxIncludeDepth = 2000;
 
-// What every include costs the run's budget at least (rules/RunBudget.h):
-// reading a file costs time whatever it holds, and a file included many
-// times over must stop early.
-inline constexpr std::uint64_t IncludeMinimumBytes = 65536;
+// What each include costs the run's budget (rules/RunBudget.h) besides the
+// bytes of its file and its tree: an include of a file of a few bytes takes
+// as long as the 100 MB pass-through takes for this many bytes (measured:
+// see README, "Limits and choices").
+inline constexpr std::uint64_t IncludeFileCostBytes = 4096;
+inline constexpr std::uint64_t XhtmlIncludeFileCostBytes = 8192;
 
 // Adds levels to a depth counter for the time of a nested walk.
 class DepthStep {

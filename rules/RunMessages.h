@@ -29,6 +29,24 @@ inline constexpr const char* OutOfMemoryFormat = "out of memory while processing
 // the fixed bound, set N (%zu: the stack's size in KiB).
 inline constexpr const char* StackBoundNoteFormat = " (the most a stack of %zu KiB holds)";
 
+// The work of a run passed its budget (rules/RunBudget.h): the budget in
+// MiB, then what took most of it ("includes read") and how much of it
+// ("130001 files", "2100 MiB", "640 KiB").
+inline constexpr const char* BudgetSpentFormat =
+    "XmlPP::processConditionals(): the directives of this run make or read more than %llu MiB; most of it: %s "
+    "(%s)";
+// What a kind of work is called, and the items it counts (none: it is told
+// in bytes).
+struct WorkDescription {
+    const char* what;
+    const char* item;
+};
+// In the order of the kinds of Work (rules/RunBudget.h).
+inline constexpr WorkDescription WorkDescriptions[] = {
+    {"includes read", "file"},    {"loop copies made", "element"}, {"xmlput copies made", "element"},
+    {"macro expansion", nullptr}, {"macro maps copied", nullptr},  {"macro values inserted", nullptr},
+};
+
 // A format with one %s filled in.
 inline std::string formatMessage(const char* format, const std::string& text)
 {

@@ -302,7 +302,7 @@ QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& mac
         text = text.toLower();
     if (element.hasAttribute(QStringLiteral("underscore_spaces")))
         text.replace(QLatin1Char(' '), QLatin1Char('_'));
-    spend(std::uint64_t(text.size()) * sizeof(QChar));
+    spend(Work::InsertedText, std::uint64_t(text.size()) * sizeof(QChar));
     return replace(element, document_.createTextNode(text));
 }
 
@@ -319,7 +319,7 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
     if (element.hasAttribute(QStringLiteral("expand_macros")) && hasMacroMarker(table_, textView(path))) {
         std::uint64_t work = 0;
         path = fromBytes(expandWithSystemMacros(table_, toBytes(path), &work));
-        spend(work);
+        spend(Work::MacroExpansion, work);
     }
     // Qt takes a name that starts with ':' for the path of a resource, which
     // is never relative: such a name is opened as written, from the working
@@ -341,7 +341,7 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
         reportError(element, fileName, openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    spend(std::max<std::uint64_t>(std::uint64_t(bytes.size()) * sizeof(QChar), IncludeMinimumBytes));
+    spend(Work::IncludesRead, XhtmlIncludeFileCostBytes + std::uint64_t(bytes.size()) * sizeof(QChar), 1);
     QDomDocument owner = document_;
     const QString tag = element.attribute(QStringLiteral("tag"));
     QDomElement wrapper = owner.createElement(tag.isEmpty() ? QStringLiteral("pre") : tag);
@@ -390,7 +390,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     std::uint64_t cost = std::uint64_t(bytes.size()) * sizeof(QChar);
     if (parsed)
         cost += domNodeCount(included.documentElement()) * DomNodeBytes;
-    spend(std::max(cost, IncludeMinimumBytes));
+    spend(Work::IncludesRead, XhtmlIncludeFileCostBytes + cost, 1);
     // A file that would take the page past the nesting bound is reported
     // as one that is not well-formed.
     if (!parsed) {
@@ -455,7 +455,7 @@ QString XmlPP::expandText(const QString& text, const MacroMap& macros, std::vect
         return text;
     std::uint64_t work = 0;
     const QString expanded = fromBytes(expandMacros(table_, macros, toBytes(text), false, &work, undefined));
-    spend(std::uint64_t(expanded.size()) * sizeof(QChar) + work);
+    spend(Work::MacroExpansion, std::uint64_t(expanded.size()) * sizeof(QChar) + work);
     return expanded;
 }
 
@@ -481,17 +481,19 @@ bool XmlPP::readInclude(const QString& path, bool dropCarriageReturns, QByteArra
         },
         dropCarriageReturns);
     ::close(descriptor);
-    if (read.tooLarge)
+    if (read.tooLarge) {
+        spend(Work::IncludesRead, read.fileBytes * sizeof(QChar), 1);  // throws: the file is beyond the budget
         throw HException(budget_.spentMessage());
+    }
     if (read.sizeChanged)
         throw HException(formatMessage(XhtmlIncludeSizeChangedFormat, name));
     bytes.truncate(int(read.storedBytes));
     return true;
 }
 
-void XmlPP::spend(std::uint64_t bytes)
+void XmlPP::spend(Work kind, std::uint64_t bytes, std::uint64_t items)
 {
-    if (budget_.spend(bytes))
+    if (budget_.spend(kind, bytes, items))
         throw HException(budget_.spentMessage());
 }
 

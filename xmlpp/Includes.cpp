@@ -15,7 +15,7 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     // The file name always sees the system macros (VosselDir among them).
     std::uint64_t work = 0;
     const std::string expanded = expandWithSystemMacros(*table_, element->attributeText("filename"), &work);
-    spend(work);
+    spend(Work::MacroExpansion, work);
     const std::string fileName = resolveIncludeName<char>(expanded, chain.fileName);
     if (includeDepth_ >= MaxIncludeDepth) {
         reportError("XmlPP::processConditionals(): include files nested deeper than " +
@@ -64,8 +64,8 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
 
 // Reads the file into the document, its root as deep as the include element
 // (depth levels below the top), and returns that root with the document's
-// root pointer restored; null after a reported error. The file's bytes and
-// its tree are spent from the run's budget, at least IncludeMinimumBytes.
+// root pointer restored; null after a reported error. The file's bytes, its
+// tree and IncludeFileCostBytes are spent from the run's budget.
 XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
 {
     XMLElement* mainRoot = root();
@@ -78,10 +78,11 @@ XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
     XMLElement* included = root();
     setRoot(mainRoot);
     if (fileBytes() > room) {
-        spend(fileBytes());  // reports the budget
+        spend(Work::IncludesRead, fileBytes(), 1);  // reports the budget
         return nullptr;
     }
-    spend(std::max(fileBytes() + (ok && included != nullptr ? treeBytes(included) : 0), IncludeMinimumBytes));
+    spend(Work::IncludesRead,
+          IncludeFileCostBytes + fileBytes() + (ok && included != nullptr ? treeBytes(included) : 0), 1);
     if (!ok && (included != nullptr || tooDeepInRead() || sizeChangedInRead())) {
         reportError(std::string("XmlPP::processConditionals(): error \"") + errorMessage() + "\" in include file " +
                     fileName + " line:" + std::to_string(errorLine()));

@@ -170,13 +170,13 @@ std::string XMLPP2::expand(std::string_view text, const MacroMap& macros, std::v
         return std::string(text);
     std::uint64_t work = 0;
     std::string value = expandMacros(*table_, macros, text, false, &work, undefined);
-    spend(value.size() + work);
+    spend(Work::MacroExpansion, value.size() + work);
     return value;
 }
 
-void XMLPP2::spend(std::uint64_t bytes)
+void XMLPP2::spend(Work kind, std::uint64_t bytes, std::uint64_t items)
 {
-    budget_.spend(bytes);
+    budget_.spend(kind, bytes, items);
     checkBudget();
 }
 
@@ -188,13 +188,15 @@ void XMLPP2::checkBudget()
     reportError(budget_.spentMessage());
 }
 
-std::uint64_t treeBytes(const XMLNode* node)
+std::uint64_t treeBytes(const XMLNode* node, std::uint64_t* nodes)
 {
     std::uint64_t bytes = 0;
     std::vector<const XMLNode*> pending{node};
     while (!pending.empty()) {
         const XMLNode* current = pending.back();
         pending.pop_back();
+        if (nodes != nullptr)
+            ++*nodes;
         if (const XMLElement* element = current->toElement()) {
             bytes += sizeof(XMLElement) + element->tagName().size();
             for (const XMLAttribute& attr : element->attributes())
