@@ -88,15 +88,16 @@ bool runElsewhere(Job& job, std::size_t stackBytes)
     if (pthread_attr_init(&attributes) != 0)
         return false;
     pthread_t thread;
-    bool started = false;
-    {
+    const StackForBounds bounds(stackBytes);
+    bool started = pthread_attr_setstacksize(&attributes, stackBytes) == 0;
+    if (started) {
+        // The thread starts with the termination signals blocked; this one,
+        // waiting, takes them.
         const TerminationSignalsBlocked blocked;
-        const StackForBounds bounds(stackBytes);
-        started = pthread_attr_setstacksize(&attributes, stackBytes) == 0 &&
-                  pthread_create(&thread, &attributes, runThreadJob, &job) == 0;
-        if (started)
-            pthread_join(thread, nullptr);
+        started = pthread_create(&thread, &attributes, runThreadJob, &job) == 0;
     }
+    if (started)
+        pthread_join(thread, nullptr);
     pthread_attr_destroy(&attributes);
     return started;
 }
