@@ -49,18 +49,22 @@ bool threadStack(char*& base, std::size_t& size)
     return known;
 }
 
-// What is left of the calling thread's own stack below the current frame,
-// less a reserve for the frames above the run and for signal handlers.
+// The calling thread's own stack, less a reserve for what lies above the
+// run (the environment, the frames that started it) and for signal
+// handlers. Taken from the stack's size, not from where the current frame
+// is, and rounded up to 64 KiB (the main thread's size comes a few pages
+// short of its limit, by a number of pages that changes from run to run),
+// so that the bounds are the same on every run.
 std::size_t ownStackLeft()
 {
-    constexpr std::size_t Reserve = std::size_t(256) << 10;
+    constexpr std::size_t Reserve = std::size_t(512) << 10;
+    constexpr std::size_t Granule = std::size_t(64) << 10;
     char* base = nullptr;
     std::size_t size = 0;
-    const char here = 0;
-    if (!threadStack(base, size) || &here < base || &here >= base + size)
+    if (!threadStack(base, size))
         return 0;
-    const auto left = std::size_t(&here - base);
-    return left > Reserve ? left - Reserve : 0;
+    size = (size + Granule - 1) & ~(Granule - 1);
+    return size > Reserve ? size - Reserve : 0;
 }
 
 // Sets the nesting bounds for the stack a task runs on, for as long as it runs.

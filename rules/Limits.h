@@ -46,7 +46,7 @@ struct StackUse {
 #endif
 #endif
 #ifdef XMLPP_SANITIZED_STACK
-inline constexpr StackUse StackBytesPerLevel{1200, 1800, 2100};
+inline constexpr StackUse StackBytesPerLevel{1200, 1900, 2100};
 #else
 inline constexpr StackUse StackBytesPerLevel{400, 1500, 480};
 #endif
