@@ -113,10 +113,15 @@ struct SafeOutputFile::Sink {
     int descriptor;
     std::uint64_t written = 0;
     bool firstBlockNoted = false;
+    bool full = false;  // takes no byte: the disk has no room for the output
 
     static ssize_t write(void* cookie, const char* bytes, std::size_t size)
     {
         auto* sink = static_cast<Sink*>(cookie);
+        if (sink->full) {
+            errno = ENOSPC;
+            return 0;
+        }
         std::size_t done = 0;
         while (done < size) {
             const ssize_t got = ::write(sink->descriptor, bytes + done, std::min(size - done, BlockBytes));
@@ -212,7 +217,8 @@ bool SafeOutputFile::openTemporary(const std::string& folder, mode_t mode)
 
 // The target itself, written from its start. Its length is reserved
 // beyond its present end without changing its size, so that a disk that
-// cannot hold the output refuses before a byte changes.
+// cannot hold the output refuses before a byte changes: the file then takes
+// no byte, as a full disk would not.
 bool SafeOutputFile::openInPlace(const std::string& path, const std::function<std::uint64_t()>& length)
 {
     struct stat before {};
@@ -220,21 +226,22 @@ bool SafeOutputFile::openInPlace(const std::string& path, const std::function<st
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (descriptor < 0)
         return false;
+    bool full = false;
     if (length) {
         const std::uint64_t bytes = length();
-        if (bytes > 0 && ::fallocate(descriptor, FALLOC_FL_KEEP_SIZE, 0, off_t(bytes)) != 0 && errno != EOPNOTSUPP &&
-            errno != ENOSYS) {
-            if (existed) {
-                const struct timespec times[2] = {before.st_atim, before.st_mtim};
-                ::futimens(descriptor, times);
-            } else {
-                ::unlink(path.c_str());
-            }
-            ::close(descriptor);
-            return false;
-        }
+        full = bytes > 0 && ::fallocate(descriptor, FALLOC_FL_KEEP_SIZE, 0, off_t(bytes)) != 0 && errno != EOPNOTSUPP &&
+               errno != ENOSYS;
     }
-    return startWriting(descriptor, Route::InPlace);
+    if (full && existed) {
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ::futimens(descriptor, times);
+    } else if (full) {
+        ::unlink(path.c_str());
+    }
+    if (!startWriting(descriptor, Route::InPlace))
+        return false;
+    sink_->full = full;
+    return true;
 }
 
 bool SafeOutputFile::commit()

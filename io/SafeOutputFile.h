@@ -26,9 +26,10 @@
 //
 // Where no file can be made in the folder (one the user may not write in)
 // but the target itself may be written, it is written in place. Its length
-// is reserved first, so that a full disk fails the open and leaves it
-// untouched; a write that fails later leaves it empty and, where its owner
-// allows, dated 1970-01-01, so that make and Ninja remake it.
+// is reserved first: a disk without room for it makes every write fail and
+// leaves the target untouched; a write that fails later leaves it empty
+// and, where its owner allows, dated 1970-01-01, so that make and Ninja
+// remake it.
 class SafeOutputFile {
 public:
     SafeOutputFile();

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -38,6 +39,9 @@ struct Options {
     // bytes; -1 for no limit.
     long addressSpaceLimit = -1;
     long stackLimit = -1;
+    // Another user and group to run as (the test must run as root); -1:
+    // the test's own.
+    long userId = -1;
     // Standard output appended to this file, as a shell's ">>" does; empty:
     // a file beside the working folder, returned in Result::out.
     std::string appendStdoutTo;
@@ -74,6 +78,9 @@ inline Result run(const fs::path& work, const std::vector<std::string>& args, co
             const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
+        if (options.userId >= 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(options.userId)) != 0 ||
+                                    ::setuid(uid_t(options.userId)) != 0))
+            _exit(127);
         for (const auto& [resource, bytes] :
              {std::pair{RLIMIT_AS, options.addressSpaceLimit}, std::pair{RLIMIT_STACK, options.stackLimit}}) {
             const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
