@@ -3,15 +3,14 @@
 #include "app/LargeStack.h"
 #include "app/RunHooks.h"
 #include "app/XhtmlMode.h"
+#include "diag/Diagnostics.h"
 #include "macros/MacroTable.h"
 #include "macros/PathValue.h"
-#include "rules/RunMessages.h"
 #include "xmlpp/MyXMLPP2.h"
 
 #include <QHash>
 #include <QtGlobal>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -24,8 +23,6 @@ namespace {
 // only this program's messages.
 void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-const char* UsageFormat = "%s: <infile> <outfile> [macro1=value;macro2=value;..]\n";
-
 int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHooks* hooks)
 {
     MyXMLPP2 preprocessor(false);
@@ -37,7 +34,7 @@ int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHoo
     }
     const std::string macroList = argc > 3 ? argv[3] : "";
     if (!preprocessor.processFile(argv[1], macroList, true)) {
-        std::fprintf(stderr, "load error %s at %d\n", preprocessor.errorMessage(), preprocessor.errorLine());
+        printMessage(Diag::LoadError, {preprocessor.errorMessage(), preprocessor.errorLine()});
         return 1;
     }
     if (argc == 5)
@@ -49,10 +46,31 @@ int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHoo
     // The result of writing is checked (a full disk must not pass for
     // success); the message follows the reader's "load error" form.
     if (!preprocessor.save(argv[2], 2, 0)) {
-        std::fprintf(stderr, "save error %s\n", preprocessor.errorMessage());
+        printMessage(Diag::SaveError, {preprocessor.errorMessage()});
         return 1;
     }
     return hooks != nullptr ? hooks->afterWrite(argv[2]) : 0;
+}
+
+// The message for memory that ran out, printed without asking for memory:
+// the table's text with the input's name in place of %1, inside the
+// -xhtml mode's "error: %1".
+void printOutOfMemory(bool xhtml, const char* input)
+{
+    auto print = [](std::string_view text, auto&& inner) {
+        const std::size_t at = text.find("%1");
+        std::fwrite(text.data(), 1, std::min(at, text.size()), stderr);
+        if (at != std::string_view::npos) {
+            inner();
+            std::fwrite(text.data() + at + 2, 1, text.size() - at - 2, stderr);
+        }
+    };
+    auto message = [&] { print(diagnosticRow(Diag::OutOfMemory).text, [&] { std::fputs(input, stderr); }); };
+    if (xhtml)
+        print(diagnosticRow(Diag::XhtmlError).text, message);
+    else
+        message();
+    std::fputc('\n', stderr);
 }
 
 }  // namespace
@@ -71,7 +89,7 @@ int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
     auto systemMacros = std::make_unique<MacroTable>();
     setApplicationPaths(executablePath(program), 1);
     if (argc < 3) {
-        std::fprintf(stderr, UsageFormat, program);
+        printMessage(Diag::Usage, {program});
         return 1;
     }
     systemMacros->addPathMacro("VosselDir", installDirectory(), "");
@@ -80,12 +98,8 @@ int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
     try {
         return xhtml ? runXhtmlMode(argc, argv, hooks) : runDefaultMode(argc, argv, *systemMacros, hooks);
     } catch (const std::bad_alloc&) {
-        // Qt's allocation failures end here too. What the run made is gone
-        // by now, so printing needs no memory of its own.
-        if (xhtml)
-            std::fputs("error: ", stderr);
-        std::fprintf(stderr, OutOfMemoryFormat, argv[xhtml ? 2 : 1]);
-        std::fputc('\n', stderr);
+        // Qt's allocation failures end here too.
+        printOutOfMemory(xhtml, argv[xhtml ? 2 : 1]);
         return 1;
     }
 }

@@ -1,10 +1,10 @@
 #include "app/XhtmlMode.h"
 
 #include "app/RunHooks.h"
+#include "diag/Diagnostics.h"
 #include "xhtml/HException.h"
 #include "xhtml/XhtmlDocument.h"
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -51,9 +51,9 @@ void leaveToExit(std::unique_ptr<XhtmlDocument> document)
 
 }  // namespace
 
-// The command-line macros are handed to the document, which keeps them, but
-// the preprocessing starts from the product macros alone: the -xhtml form
-// gives the same result with or without a macro list.
+// The command-line macros are set in the document's own macros, over its
+// date macros; the walk starts from the product macros with those set over
+// them.
 int runXhtmlMode(int argc, char** argv, RunHooks* hooks)
 {
     const std::string outputName = argc > 3 ? argv[3] : "";
@@ -73,7 +73,7 @@ int runXhtmlMode(int argc, char** argv, RunHooks* hooks)
         document->saveHtml(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString(), 2);
         leaveToExit(std::move(document));
     } catch (const HException& failure) {
-        std::fprintf(stderr, "error: %s\n", failure.what());
+        printMessage(Diag::XhtmlError, {failure.what()});
         return 1;
     }
     return hooks != nullptr ? hooks->afterWrite(outputName) : 0;

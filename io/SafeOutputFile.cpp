@@ -1,7 +1,7 @@
 #include "io/SafeOutputFile.h"
 
+#include "diag/Diagnostics.h"
 #include "io/TerminationSignals.h"
-#include "rules/RunMessages.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +13,7 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 void (*firstOutputBlockWrittenForTests)() = nullptr;
 bool unnamedTemporaryFilesForTests = true;
@@ -67,6 +68,34 @@ int inheritedDescriptor(const std::string& path)
             return std::stoi(digits);
     }
     return -1;
+}
+
+// Whether the two files hold the same bytes; false when either cannot be
+// read. The target must be a regular file.
+bool sameBytes(const std::string& written, const std::string& target)
+{
+    struct stat writtenInfo {};
+    struct stat targetInfo {};
+    if (::stat(written.c_str(), &writtenInfo) != 0 || ::stat(target.c_str(), &targetInfo) != 0 ||
+        !S_ISREG(targetInfo.st_mode) || writtenInfo.st_size != targetInfo.st_size)
+        return false;
+    const int first = ::open(written.c_str(), O_RDONLY | O_CLOEXEC);
+    const int second = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    bool same = first >= 0 && second >= 0;
+    std::vector<char> ours(std::size_t(1) << 16);
+    std::vector<char> theirs(ours.size());
+    for (off_t left = writtenInfo.st_size; same && left > 0;) {
+        const std::size_t block = std::size_t(std::min<off_t>(left, off_t(ours.size())));
+        same = ::read(first, ours.data(), block) == ssize_t(block) &&
+               ::read(second, theirs.data(), block) == ssize_t(block) &&
+               std::memcmp(ours.data(), theirs.data(), block) == 0;
+        left -= off_t(block);
+    }
+    if (first >= 0)
+        ::close(first);
+    if (second >= 0)
+        ::close(second);
+    return same;
 }
 
 mode_t newFileMode()
@@ -258,11 +287,15 @@ bool SafeOutputFile::commit()
         ok = ok && ::ftruncate(descriptor_, off_t(sink_->written)) == 0;
         break;
     case Route::Unnamed:
-        ok = ok && nameAndReplace();
+        if (!ok || !keepUnchanged_ || !sameBytes("/proc/self/fd/" + std::to_string(descriptor_), target_))
+            ok = ok && nameAndReplace();
         break;
     case Route::Named: {
         const TerminationSignalsBlocked blocked;
-        ok = ok && replaceTarget(temporary_);
+        if (ok && keepUnchanged_ && sameBytes(temporary_, target_))
+            ::unlink(temporary_.c_str());
+        else
+            ok = ok && replaceTarget(temporary_);
         if (!ok)
             ::unlink(temporary_.c_str());
         forgetTemporaryName(recordSlot_);
@@ -341,9 +374,9 @@ std::string SafeOutputFile::inPlaceNote() const
     case InPlaceEnd::Untouched:
         break;
     case InPlaceEnd::Emptied:
-        return InPlaceEmptiedNote;
+        return formatMessage(Diag::WrittenInPlaceEmptied);
     case InPlaceEnd::EmptiedAndDated:
-        return InPlaceEmptiedAndDatedNote;
+        return formatMessage(Diag::WrittenInPlaceEmptiedAndDated);
     }
     return std::string();
 }

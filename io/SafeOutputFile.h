@@ -30,8 +30,16 @@
 // leaves the target untouched; a write that fails later leaves it empty
 // and, where its owner allows, dated 1970-01-01, so that make and Ninja
 // remake it.
+//
+// A process may ask for unchanged targets to be kept: commit() then leaves
+// a regular file whose bytes are the bytes written as it is (its time
+// included, so that a build sees nothing new) and removes the file it
+// wrote. Files written directly or in place are always written.
 class SafeOutputFile {
 public:
+    // For every file committed from then on.
+    static void keepUnchangedTargets(bool keep) { keepUnchanged_ = keep; }
+
     SafeOutputFile();
     ~SafeOutputFile();
     SafeOutputFile(const SafeOutputFile&) = delete;
@@ -64,6 +72,8 @@ private:
     bool replaceTarget(const std::string& finished);
     void endInPlaceAfterFailure();
     void discard();
+
+    static inline bool keepUnchanged_ = false;
 
     std::FILE* file_ = nullptr;
     struct Sink;

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "rules/RunMessages.h"
+#include "diag/Diagnostics.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 // The bounds both modes share. Each is far above what a real document
@@ -76,17 +75,11 @@ inline std::uint32_t expressionNestingBound()
 {
     return nestingBound(MaxExpressionNesting, StackBytesPerLevel.expression);
 }
-// The words "N levels" of a nesting message, and what lowered the bound
-// when the stack did: "900 levels (the most a stack of 1024 KiB holds)".
-inline std::string levelsText(std::uint32_t bound, std::uint32_t fixedBound)
+// What a nesting message says after "N levels" when the stack of the run,
+// not the fixed bound, set N: " (the most a stack of 1024 KiB holds)".
+inline std::string stackNote(std::uint32_t bound, std::uint32_t fixedBound)
 {
-    std::string text = std::to_string(bound) + " levels";
-    if (bound < fixedBound) {
-        char note[80];
-        std::snprintf(note, sizeof note, StackBoundNoteFormat, runStackBytes >> 10);
-        text += note;
-    }
-    return text;
+    return bound < fixedBound ? formatMessage(Diag::StackBoundNote, {runStackBytes >> 10}) : std::string();
 }
 
 // Includes inside each other. A file may include itself, directly or

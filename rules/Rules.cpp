@@ -1,11 +1,10 @@
+#include "diag/Diagnostics.h"
 #include "macros/MacroList.h"
 #include "rules/Conditions.h"
 #include "rules/Includes.h"
 #include "rules/RunBudget.h"
-#include "rules/RunMessages.h"
 
 #include <algorithm>
-#include <cstdio>
 
 const std::string* findMacro(const MacroMap& macros, std::string_view name)
 {
@@ -20,22 +19,38 @@ MacroMap macrosAttributeMap(std::string_view list, const MacroMap& current)
     return mergeMacroMaps(current, macroMapFromList(splitMacroList(items, false)));
 }
 
-std::string RunBudget::spentMessage() const
+std::size_t RunBudget::most() const
 {
     std::size_t most = 0;
     for (std::size_t kind = 1; kind < WorkKinds; ++kind)
         if (bytes_[kind] > bytes_[most])
             most = kind;
-    const WorkDescription& description = WorkDescriptions[most];
-    std::string amount;
-    if (description.item != nullptr)
-        amount = std::to_string(items_[most]) + " " + description.item + (items_[most] == 1 ? "" : "s");
-    else if (bytes_[most] >= std::uint64_t(10) << 20)
-        amount = std::to_string(bytes_[most] >> 20) + " MiB";
-    else
-        amount = std::to_string(bytes_[most] >> 10) + " KiB";
-    char text[256];
-    std::snprintf(text, sizeof text, BudgetSpentFormat, static_cast<unsigned long long>(limit_ >> 20), description.what,
-                  amount.c_str());
-    return text;
+    return most;
+}
+
+std::string RunBudget::mostWork() const
+{
+    static constexpr Diag Names[WorkKinds] = {Diag::BudgetIncludesRead, Diag::BudgetLoopCopies,
+                                              Diag::BudgetXmlputCopies, Diag::BudgetMacroExpansion,
+                                              Diag::BudgetMacroMaps,    Diag::BudgetInsertedText};
+    return formatMessage(Names[most()]);
+}
+
+std::string RunBudget::mostWorkAmount() const
+{
+    const std::size_t kind = most();
+    const std::uint64_t items = items_[kind];
+    const char* plural = items == 1 ? "" : "s";
+    switch (Work(kind)) {
+    case Work::IncludesRead:
+        return formatMessage(Diag::BudgetFiles, {items, plural});
+    case Work::LoopCopies:
+    case Work::XmlputCopies:
+        return formatMessage(Diag::BudgetElements, {items, plural});
+    default:
+        break;
+    }
+    if (bytes_[kind] >= std::uint64_t(10) << 20)
+        return formatMessage(Diag::BudgetMiB, {bytes_[kind] >> 20});
+    return formatMessage(Diag::BudgetKiB, {bytes_[kind] >> 10});
 }

@@ -40,10 +40,15 @@ public:
     bool spent() const { return spent_ > limit_; }
     std::uint64_t left() const { return spent_ < limit_ ? limit_ - spent_ : 0; }
 
-    // The message with which a run whose budget is spent ends.
-    std::string spentMessage() const;
+    // The kind of work that took most of the budget, and how much of it:
+    // "includes read" and "130001 files", as the message of a spent budget
+    // (Diag::BudgetSpent) tells them.
+    std::string mostWork() const;
+    std::string mostWorkAmount() const;
 
 private:
+    std::size_t most() const;
+
     std::uint64_t limit_;
     std::uint64_t spent_ = 0;
     std::array<std::uint64_t, WorkKinds> bytes_{};

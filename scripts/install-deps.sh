@@ -14,9 +14,10 @@ if [ "${1:-}" = --tests ]; then
   # file let cpack compute the package's dependencies, lintian checks the
   # package, binutils (readelf, nm) the hardening of the installed programs,
   # bash-completion the completions; clang and its runtime build the fuzz
-  # targets; clang-format-14 and git check the formatting of the sources.
+  # targets; clang-format-14 and git check the formatting of the sources;
+  # meson builds the README's Meson example.
   PACKAGES="$PACKAGES libgtest-dev libbenchmark-dev python3 groff-base man-db dpkg-dev make file lintian binutils
-    bash-completion clang libclang-rt-14-dev clang-format-14 git"
+    bash-completion clang libclang-rt-14-dev clang-format-14 git meson"
 fi
 PACKAGES="$PACKAGES $*"
 missing=""

@@ -1,5 +1,7 @@
 #include "xhtml/DepthLimitedReader.h"
 
+#include "xhtml/TextBytes.h"
+
 class DepthLimitedReader::DepthCounter {
 public:
     explicit DepthCounter(int startDepth)
@@ -120,6 +122,6 @@ bool DepthLimitedReader::depthExceeded() const
 
 QString DepthLimitedReader::depthErrorMessage()
 {
-    return QStringLiteral("nesting deeper than ") +
-           QString::fromStdString(levelsText(xhtmlNestingBound(), MaxXhtmlNestingDepth));
+    const std::uint32_t bound = xhtmlNestingBound();
+    return messageText(Diag::DomNestingTooDeep, {bound, stackNote(bound, MaxXhtmlNestingDepth)});
 }

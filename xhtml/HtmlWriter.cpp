@@ -167,11 +167,11 @@ void writeHtml(const QString& fileName, const QDomDocument& document, int indent
 
     SafeOutputFile output;
     if (!output.open(name, [&] { return head.size() + asciiLength(text); }))
-        throw HException("cannot open " + name);
+        throw HException(Diag::CannotOpenOutput, {name});
     if (std::fwrite(head.data(), 1, head.size(), output.file()) != head.size() || !writeAscii(output.file(), text) ||
         !output.commit()) {
         output.abandon();
-        throw HException("cannot write " + name + output.inPlaceNote());
+        throw HException(Diag::CannotWriteOutput, {name + output.inPlaceNote()});
     }
 }
 

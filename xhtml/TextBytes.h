@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diag/Diagnostics.h"
+
 #include <QChar>
 #include <QString>
 
@@ -29,4 +31,10 @@ inline std::u16string_view textView(const QString& text)
 inline QString fromTextView(std::u16string_view text)
 {
     return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<int>(text.size()));
+}
+
+// A message of the table (diag/Diagnostics.h) as text; arguments as bytes.
+inline QString messageText(Diag id, std::initializer_list<DiagArg> args = {})
+{
+    return fromBytes(formatMessage(id, args));
 }

@@ -2,7 +2,6 @@
 
 #include "io/FileReading.h"
 #include "macros/MacroTable.h"
-#include "rules/RunMessages.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
 #include "xhtml/HtmlWriter.h"
@@ -38,7 +37,7 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     if (observer_ != nullptr)
         observer_->fileRead(name, descriptor >= 0);
     if (descriptor < 0)
-        throw HException("cannot open xml file " + fileName.toLocal8Bit().toStdString());
+        throw HException(Diag::CannotOpenXmlFile, {fileName.toLocal8Bit().toStdString()});
     // Read up to its end, whatever the file: a device that never ends
     // (/dev/zero) stops at the limit.
     QByteArray bytes;
@@ -48,15 +47,14 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     });
     ::close(descriptor);
     if (read.tooLarge)
-        throw HException("xml file " + fileName.toLocal8Bit().toStdString() + " is larger than " +
-                         std::to_string(MaxInputBytes >> 20) + " MiB");
+        throw HException(Diag::XmlFileTooLarge, {fileName.toLocal8Bit().toStdString(), MaxInputBytes >> 20});
     if (read.sizeChanged)
-        throw HException(formatMessage(XhtmlInputSizeChangedFormat, name));
+        throw HException(Diag::XmlFileSizeChanged, {name});
     QTextStream stream(bytes);
     const QString text = stream.readAll();
     inputUnits_ = text.size();
     removedNodes_.clear();
-    result_ = parseXhtml(text, fileName, XmlPP::RunBudgetBytes, observer_, &removedNodes_);
+    result_ = parseXhtml(text, fileName, XmlPP::RunBudgetBytes, observer_, &removedNodes_, macros_);
 }
 
 void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
@@ -70,10 +68,12 @@ void XhtmlDocument::saveHtml(const QString& fileName, int indent) const
 }
 
 QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t budgetBytes,
-                        XhtmlObserver* observer, std::vector<QDomNode>* removedNodes)
+                        XhtmlObserver* observer, std::vector<QDomNode>* removedNodes, const MacroMap& startMacros)
 {
     MacroTable table;
     XmlPP preprocessor(table);
+    for (const auto& [name, value] : startMacros)
+        preprocessor.macros()[name] = value;
     preprocessor.setRunBudget(budgetBytes);
     preprocessor.setObserver(observer);
     preprocessor.keepRemovedNodesIn(removedNodes);
@@ -89,13 +89,9 @@ QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint6
     int column = 0;
     if (!preprocessor.setContent(&source, &reader, false, &message, &line, &column, fileName)) {
         if (message.isEmpty())
-            message = QStringLiteral("No error");
-        throw HException(QStringLiteral("Cannot load xml file: %1 - %2 line: %3 column: %4")
-                             .arg(fileName, message)
-                             .arg(line)
-                             .arg(column)
-                             .toLocal8Bit()
-                             .toStdString());
+            message = messageText(Diag::ReaderGaveNoMessage);
+        throw HException(Diag::CannotLoadXmlFile,
+                         {fileName.toLocal8Bit().toStdString(), message.toLocal8Bit().toStdString(), line, column});
     }
     return preprocessor.document();
 }

@@ -11,9 +11,9 @@ class XhtmlObserver;
 // The document of an -xhtml run: read and preprocessed by loadXhtml, written
 // as HTML by saveHtml. Failures are thrown as HException.
 //
-// Its own macros (Day, Month, Year and the command-line items) are kept but
-// do not reach the preprocessing, whose map starts from the product macros
-// alone: a run gives the same result with or without a macro list.
+// Its own macros (Day, Month, Year, and the command-line items set over
+// them) are set over the product macros at the start of the walk, so that
+// one page gives several outputs; the page's own definitions act on top.
 class XhtmlDocument {
 public:
     // Largest input loadXhtml reads (a pipe or a device may never end).
@@ -50,8 +50,10 @@ private:
 };
 
 // Parses text (read from fileName) into a DOM document and preprocesses it
-// with a fresh macro table and a map that starts as the product macros.
-// budgetBytes bounds the work of the walk (XmlPP::setRunBudget); observer
-// as for XmlPP::setObserver; removedNodes as for XmlPP::keepRemovedNodesIn.
+// with a fresh macro table and a map that starts as the product macros with
+// every entry of startMacros set over them. budgetBytes bounds the work of
+// the walk (XmlPP::setRunBudget); observer as for XmlPP::setObserver;
+// removedNodes as for XmlPP::keepRemovedNodesIn.
 QDomDocument parseXhtml(const QString& text, const QString& fileName, std::uint64_t budgetBytes = XmlPP::RunBudgetBytes,
-                        XhtmlObserver* observer = nullptr, std::vector<QDomNode>* removedNodes = nullptr);
+                        XhtmlObserver* observer = nullptr, std::vector<QDomNode>* removedNodes = nullptr,
+                        const MacroMap& startMacros = MacroMap());

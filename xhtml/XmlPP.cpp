@@ -7,7 +7,6 @@
 #include "rules/Conditions.h"
 #include "rules/Includes.h"
 #include "rules/Limits.h"
-#include "rules/RunMessages.h"
 #include "rules/Warnings.h"
 #include "xhtml/DepthLimitedReader.h"
 #include "xhtml/HException.h"
@@ -39,16 +38,12 @@ std::optional<std::u16string_view> optionalView(const std::optional<QString>& te
 
 QString openFailure(const QString& path)
 {
-    return QStringLiteral("XmlPP::processConditionals could not open include file %1").arg(path);
+    return messageText(Diag::IncludeCannotOpen, {toBytes(path)});
 }
 
 QString includeParseFailure(const QString& message, int line, int column, const QString& path)
 {
-    return QStringLiteral("XmlPP: error reading XML - %1 on line %2 column %3 of include file %4")
-        .arg(message)
-        .arg(line)
-        .arg(column)
-        .arg(path);
+    return messageText(Diag::IncludeNotWellFormed, {toBytes(message), line, column, toBytes(path)});
 }
 
 // Moves the children of from, in order, to just after anchor.
@@ -243,8 +238,7 @@ QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fi
 {
     const QDomNamedNodeMap attributes = element.attributes();
     if (attributes.count() != 1) {
-        reportWarning(element, fileName,
-                      QStringLiteral("XmlPP::processConditionals(): one condition required for <if[not]>"));
+        reportWarning(element, fileName, messageText(Diag::OneConditionRequired));
         return walk(element, fileName, macros, expandFlag);
     }
     const QDomAttr condition = attributes.item(0).toAttr();
@@ -276,8 +270,7 @@ QDomNode XmlPP::processDefine(QDomElement element, const QString& fileName, Macr
     if (element.hasAttribute(name) && element.hasAttribute(value))
         macros[toBytes(element.attribute(name))] = toBytes(element.attribute(value));
     else
-        reportWarning(element, fileName,
-                      QStringLiteral("XmlPP::processConditionals(): missing name and/or value in <define_macro>"));
+        reportWarning(element, fileName, messageText(Diag::DefineWithoutNameOrValue));
     return drop(element);
 }
 
@@ -310,7 +303,7 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
 {
     const QString filenameAttribute = QStringLiteral("filename");
     if (!element.hasAttribute(filenameAttribute)) {
-        reportError(element, fileName, QStringLiteral("XmlPP::processConditionals(): missing filename in <include>"));
+        reportError(element, fileName, messageText(Diag::MissingFilename));
         return walk(element, fileName, macros, expandFlag);
     }
     QString path = element.attribute(filenameAttribute);
@@ -360,11 +353,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
                            bool expandFlag)
 {
     if (includeDepth_ >= MaxIncludeDepth) {
-        reportError(element, fileName,
-                    QStringLiteral("XmlPP::processConditionals(): includes nested deeper than %1 levels at "
-                                   "include file %2")
-                        .arg(MaxIncludeDepth)
-                        .arg(path));
+        reportError(element, fileName, messageText(Diag::XhtmlIncludesTooDeep, {MaxIncludeDepth, toBytes(path)}));
         return walk(element, fileName, macros, expandFlag);
     }
     // Read as Qt reads a file in text mode, which drops every carriage return.
@@ -483,10 +472,10 @@ bool XmlPP::readInclude(const QString& path, bool dropCarriageReturns, QByteArra
     ::close(descriptor);
     if (read.tooLarge) {
         spend(Work::IncludesRead, read.fileBytes * sizeof(QChar), 1);  // throws: the file is beyond the budget
-        throw HException(budget_.spentMessage());
+        throw HException(Diag::BudgetSpent, {budget_.limit() >> 20, budget_.mostWork(), budget_.mostWorkAmount()});
     }
     if (read.sizeChanged)
-        throw HException(formatMessage(XhtmlIncludeSizeChangedFormat, name));
+        throw HException(Diag::IncludeSizeChanged, {name});
     bytes.truncate(int(read.storedBytes));
     return true;
 }
@@ -494,7 +483,7 @@ bool XmlPP::readInclude(const QString& path, bool dropCarriageReturns, QByteArra
 void XmlPP::spend(Work kind, std::uint64_t bytes, std::uint64_t items)
 {
     if (budget_.spend(kind, bytes, items))
-        throw HException(budget_.spentMessage());
+        throw HException(Diag::BudgetSpent, {budget_.limit() >> 20, budget_.mostWork(), budget_.mostWorkAmount()});
 }
 
 void XmlPP::reportError(const QDomElement& element, const QString& fileName, const QString& message)
@@ -521,10 +510,10 @@ void XmlPP::report(const char* category, unsigned diagnostic, const QDomElement&
 // attributes are a fixed set, and of the branches of a switch.
 void XmlPP::checkAttributes(const QDomElement& element, const QString& fileName)
 {
-    const DirectiveAttributes* directive = findDirective(Vocabulary::Xhtml, toBytes(element.tagName()));
-    if (directive == nullptr || directive->tag == "case" || directive->tag == "default")
+    const DirectiveRow* directive = findDirective(Vocabulary::Xhtml, toBytes(element.tagName()));
+    if (directive == nullptr || directive->form != AttributeForm::Fixed || directive->inSwitchOnly)
         return;
-    auto check = [&](const QDomElement& checked, const DirectiveAttributes& attributes) {
+    auto check = [&](const QDomElement& checked, const DirectiveRow& attributes) {
         std::vector<AttributeSeen> seen;
         const QDomNamedNodeMap map = checked.attributes();
         for (int index = 0; index < map.count(); ++index) {
@@ -535,12 +524,12 @@ void XmlPP::checkAttributes(const QDomElement& element, const QString& fileName)
             observer_->warning(checked, fileName, fromBytes(text));
     };
     check(element, *directive);
-    if (directive->tag != "switch")
+    if (directive->id != DirectiveId::Switch)
         return;
-    for (QDomElement branch = element.firstChildElement(); !branch.isNull(); branch = branch.nextSiblingElement()) {
-        if (const DirectiveAttributes* known = findDirective(Vocabulary::Xhtml, toBytes(branch.tagName())))
-            if (known->tag == "case" || known->tag == "default")
-                check(branch, *known);
+    for (QDomElement child = element.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
+        const DirectiveRow* branch = findDirective(Vocabulary::Xhtml, toBytes(child.tagName()));
+        if (branch != nullptr && branch->inSwitchOnly)
+            check(child, *branch);
     }
 }
 

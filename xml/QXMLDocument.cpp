@@ -24,7 +24,7 @@ bool QXMLDocument::readNamedFile(const std::string& fileName, int descriptor, st
     }
     if (descriptor < 0) {
         setFileBytes(0);
-        setError(0, "couldn't read %s", fileName.c_str());
+        setError(0, Diag::CouldNotRead, {fileName.c_str()});
         return false;
     }
     const bool ok = readFile(descriptor, maxBytes, fileName);
@@ -38,13 +38,13 @@ bool QXMLDocument::save(const std::string& fileName, unsigned indentUnit, unsign
     // The length is asked only for a file written in place, which is
     // reserved before it is changed.
     if (!output.open(fileName, [&] { return outputBytes(indentUnit, wrapWidth); })) {
-        setError(errorLine(), "couldn't write %s", fileName.c_str());
+        setError(errorLine(), Diag::CouldNotWrite, {fileName.c_str()});
         return false;
     }
     const bool written = write(output.file(), indentUnit, wrapWidth);
     if (!written || !output.commit()) {
         output.abandon();
-        setError(errorLine(), "couldn't write %s%s", fileName.c_str(), output.inPlaceNote().c_str());
+        setError(errorLine(), Diag::CouldNotWrite, {fileName + output.inPlaceNote()});
         return false;
     }
     return true;

@@ -1,12 +1,10 @@
 #include "xml/XMLDocument.h"
 
 #include "io/FileReading.h"
-#include "rules/RunMessages.h"
 #include "xml/XMLReader.h"
 #include "xml/XMLWriter.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -124,7 +122,6 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
         size = std::size_t(static_cast<const char*>(nul) - text);
     storage_.expectInput(size);
     XMLReader reader(*this, text, size);
-    tooDeep_ = false;
     XMLReader::Status status;
     try {
         status = reader.read();
@@ -132,7 +129,7 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
         // Only a file of some gigabytes whose elements are a few bytes each
         // comes here: its tree would outgrow 32 GiB.
         root_ = reader.result();
-        setError(0, "file too large");
+        setError(0, Diag::FileTooLarge);
         return false;
     }
     root_ = reader.result();
@@ -140,15 +137,14 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
     case XMLReader::Ok:
         return true;
     case XMLReader::BadTagName:
-        setError(static_cast<int>(reader.line()), "bad tagName");
+        setError(static_cast<int>(reader.line()), Diag::BadTagName);
         break;
     case XMLReader::TagNameMismatch:
-        setError(static_cast<int>(reader.line()), "tagName mismatch");
+        setError(static_cast<int>(reader.line()), Diag::TagNameMismatch);
         break;
     case XMLReader::TooDeep:
-        tooDeep_ = true;
-        setError(static_cast<int>(reader.line()), "element nesting deeper than %s",
-                 levelsText(defaultNestingBound(), MaxNestingDepth).c_str());
+        setError(static_cast<int>(reader.line()), Diag::NestingTooDeep,
+                 {defaultNestingBound(), stackNote(defaultNestingBound(), MaxNestingDepth)});
         break;
     }
     return false;
@@ -160,13 +156,12 @@ bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes, const std::st
     const FileRead read = readBounded(descriptor, std::min(maxBytes, MaxFileBytes), FileSizing::Seek,
                                       [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
     fileBytes_ = read.fileBytes;
-    sizeChanged_ = read.sizeChanged;
     if (read.tooLarge) {
-        setError(0, "file too large");
+        setError(0, Diag::FileTooLarge);
         return false;
     }
     if (read.sizeChanged) {
-        setError(0, SizeChangedFormat, name.c_str());
+        setError(0, Diag::SizeChangedWhileRead, {name});
         return false;
     }
     const std::size_t size = read.storedBytes;
@@ -207,11 +202,12 @@ std::uint64_t XMLDocument::outputBytes(unsigned indentUnit, unsigned wrapWidth)
     return bytes;
 }
 
-void XMLDocument::setError(int line, const char* format, ...)
+void XMLDocument::setError(int line, Diag id, std::initializer_list<DiagArg> args)
 {
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(errorMessage_, sizeof errorMessage_, format, args);
-    va_end(args);
+    const std::string message = formatMessage(id, args);
+    const std::size_t size = std::min(message.size(), sizeof errorMessage_ - 1);
+    std::memcpy(errorMessage_, message.data(), size);
+    errorMessage_[size] = '\0';
     errorLine_ = line;
+    errorId_ = id;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diag/Diagnostics.h"
 #include "rules/Limits.h"
 #include "xml/TreeStorage.h"
 #include "xml/XMLNode.h"
@@ -21,8 +22,7 @@ class XMLDocument {
 public:
     // Deepest element nesting the reader accepts (MaxNestingDepth, or less
     // where the stack of the run holds less: defaultNestingBound(), counted
-    // from the depth offset); deeper input fails with "element nesting
-    // deeper than N levels".
+    // from the depth offset); deeper input fails with Diag::NestingTooDeep.
     static constexpr std::uint32_t MaxDepth = MaxNestingDepth;
     // Largest file readFile reads by default (a pipe may never end).
     static constexpr std::uint64_t MaxFileBytes = std::numeric_limits<std::uint32_t>::max() - 1;
@@ -64,12 +64,8 @@ public:
     // document's own memory, skipping a UTF-8 byte-order mark. A file of
     // more than maxBytes is not read: the read fails with "file too large".
     // A regular file whose size changes while it is read fails with
-    // SizeChangedFormat (rules/RunMessages.h) and name.
+    // Diag::SizeChangedWhileRead and name.
     bool readFile(int descriptor, std::uint64_t maxBytes = MaxFileBytes, const std::string& name = {});
-    // Whether the last read failed because the file changed size, or
-    // because it nests too deep.
-    bool sizeChangedInRead() const { return sizeChanged_; }
-    bool tooDeepInRead() const { return tooDeep_; }
     // The size of the file of the last readFile (for a file read to its end
     // past maxBytes, a count above maxBytes).
     std::uint64_t fileBytes() const { return fileBytes_; }
@@ -110,8 +106,11 @@ public:
 
     const char* errorMessage() const { return errorMessage_; }
     int errorLine() const { return errorLine_; }
-    // Formats into the 1024-byte message buffer (cut to 1023 bytes).
-    void setError(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    // Which message errorMessage() holds.
+    Diag errorId() const { return errorId_; }
+    // Formats the message into the 1024-byte message buffer (cut to 1023
+    // bytes).
+    void setError(int line, Diag id, std::initializer_list<DiagArg> args = {});
 
 protected:
     void setFileBytes(std::uint64_t bytes) { fileBytes_ = bytes; }
@@ -132,12 +131,11 @@ private:
     std::optional<std::string> encoding_;
     XMLElement* root_ = nullptr;
     char errorMessage_[1024] = {};
+    Diag errorId_ = Diag::Count;
     char watchedByte_ = '\0';
     int errorLine_ = 0;
     std::uint32_t depthOffset_ = 0;
     std::uint64_t fileBytes_ = 0;
-    bool sizeChanged_ = false;
-    bool tooDeep_ = false;
     RunObserver* observer_ = nullptr;
     int droppedTextLine_ = -1;
 };

@@ -15,10 +15,10 @@ void XMLPP2::warn(const XMLElement* element, const std::string& fileName, const 
 // the case and default branches of a switch.
 void XMLPP2::checkAttributes(const XMLElement* element, const std::string& fileName)
 {
-    const DirectiveAttributes* directive = findDirective(Vocabulary::Default, element->tagName());
-    if (directive == nullptr || directive->tag == "case" || directive->tag == "default")
+    const DirectiveRow* directive = findDirective(Vocabulary::Default, element->tagName());
+    if (directive == nullptr || directive->form != AttributeForm::Fixed || directive->inSwitchOnly)
         return;
-    auto check = [&](const XMLElement* checked, const DirectiveAttributes& attributes) {
+    auto check = [&](const XMLElement* checked, const DirectiveRow& attributes) {
         std::vector<AttributeSeen> seen;
         for (const XMLAttribute& attr : checked->attributes())
             seen.push_back({std::string(attr.name()), !attr.hasValue() || attr.text().empty()});
@@ -26,13 +26,13 @@ void XMLPP2::checkAttributes(const XMLElement* element, const std::string& fileN
             warn(checked, fileName, text);
     };
     check(element, *directive);
-    if (directive->tag != "switch")
+    if (directive->id != DirectiveId::Switch)
         return;
     for (const XMLNode* node = element->firstChild(); node != nullptr; node = node->nextSibling()) {
-        const XMLElement* branch = node->toElement();
-        const bool isBranch = branch != nullptr && (branch->tagName() == "case" || branch->tagName() == "default");
-        if (isBranch)
-            check(branch, *findDirective(Vocabulary::Default, branch->tagName()));
+        const XMLElement* child = node->toElement();
+        const DirectiveRow* branch = child != nullptr ? findDirective(Vocabulary::Default, child->tagName()) : nullptr;
+        if (branch != nullptr && branch->inSwitchOnly)
+            check(child, *branch);
     }
 }
 
@@ -62,7 +62,7 @@ void XMLPP2::reportUndefinedMacros(const XMLElement* element, const std::string&
 void XMLPP2::reportDroppedText(const std::string& fileName)
 {
     if (observer_ != nullptr && droppedTextLine() >= 0)
-        observer_->warning(fileName, droppedTextLine() + 1, std::string(DroppedTextWarning));
+        observer_->warning(fileName, droppedTextLine() + 1, formatMessage(Diag::TextDropped));
 }
 
 void XMLPP2::expressionFailed(const XMLElement* element, std::string_view attribute, std::string_view text,

@@ -19,7 +19,7 @@ XMLNode* XMLPP2::ifCondition(XMLElement* element, Chain& chain, bool negate)
 {
     const auto attrs = element->attributes();
     if (attrs.size() != 1) {
-        reportError("XmlPP::processConditionals(): one condition required for <if[not]>");
+        fail(Diag::OneConditionRequired);
         return keep(element, chain);
     }
     const XMLAttribute& condition = *attrs.begin();

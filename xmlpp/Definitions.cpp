@@ -32,7 +32,7 @@ MacroMap XMLPP2::macrosOf(const XMLElement* element, const MacroMap& current)
 XMLNode* XMLPP2::define(XMLElement* element, Chain& chain)
 {
     if (!element->hasAttribute("name")) {
-        reportError("XmlPP::processConditionals(): missing name in <define>");
+        fail(Diag::DefineWithoutName);
     } else {
         const std::string name(element->attributeText("name"));
         if (element->hasAttribute("value")) {
@@ -48,7 +48,7 @@ XMLNode* XMLPP2::define(XMLElement* element, Chain& chain)
             else
                 expressionFailed(element, hex ? "hex_expression" : "expression", expanded, chain.fileName);
         } else {
-            reportError("XmlPP::processConditionals(): missing value or expression in <define>");
+            fail(Diag::DefineWithoutValue);
         }
     }
     if (element->hasAttribute("expand_macros"))
@@ -75,7 +75,7 @@ XMLNode* XMLPP2::xmlput(XMLElement* element, Chain& chain)
     const std::string name(element->attributeText("name"));
     auto stored = xmldefs_.find(name);
     if (stored == xmldefs_.end()) {
-        reportError("XmlPP::processConditionals(): xmlput cannot fine xmldef named " + name);
+        fail(Diag::XmlputWithoutXmldef, {name});
         return keep(element, chain);
     }
     // The copy is counted before it is made, so that one put of a huge

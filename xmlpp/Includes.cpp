@@ -9,7 +9,7 @@
 XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
 {
     if (!element->hasAttribute("filename")) {
-        reportError("XmlPP::processConditionals(): missing filename in <include>");
+        fail(Diag::MissingFilename);
         return keep(element, chain);
     }
     // The file name always sees the system macros (VosselDir among them).
@@ -18,8 +18,7 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     spend(Work::MacroExpansion, work);
     const std::string fileName = resolveIncludeName<char>(expanded, chain.fileName);
     if (includeDepth_ >= MaxIncludeDepth) {
-        reportError("XmlPP::processConditionals(): include files nested deeper than " +
-                    std::to_string(MaxIncludeDepth) + " levels at '" + fileName + "'");
+        fail(Diag::IncludesTooDeep, {MaxIncludeDepth, fileName});
         return keep(element, chain);
     }
 
@@ -83,12 +82,11 @@ XMLElement* XMLPP2::readInclude(const std::string& fileName, int depth)
     }
     spend(Work::IncludesRead,
           IncludeFileCostBytes + fileBytes() + (ok && included != nullptr ? treeBytes(included) : 0), 1);
-    if (!ok && (included != nullptr || tooDeepInRead() || sizeChangedInRead())) {
-        reportError(std::string("XmlPP::processConditionals(): error \"") + errorMessage() + "\" in include file " +
-                    fileName + " line:" + std::to_string(errorLine()));
-    } else if (included == nullptr) {
-        reportError("XmlPP::processConditionals(): error: include file '" + fileName + "' is empty");
-    }
+    const bool readFailed = !ok && (errorId() == Diag::NestingTooDeep || errorId() == Diag::SizeChangedWhileRead);
+    if (!ok && (included != nullptr || readFailed))
+        fail(Diag::IncludeReadError, {errorMessage(), fileName, errorLine()});
+    else if (included == nullptr)
+        fail(Diag::IncludeEmpty, {fileName});
     // A failed read may leave the main root in place as "its" root; that
     // is never spliced in.
     return ok && included != nullptr ? included : nullptr;

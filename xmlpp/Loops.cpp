@@ -15,8 +15,6 @@
 
 namespace {
 
-const char* ForUsage = "XmlPP::processConditionals(): <for index=\"i\" start=\"0\" end=\"32\" incr=\"1\">";
-
 std::string upperHex(std::uint32_t value)
 {
     char text[16];
@@ -89,12 +87,12 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
 {
     for (const char* required : {"index", "start", "end", "incr"}) {
         if (!element->hasAttribute(required)) {
-            reportError(ForUsage);
+            fail(Diag::ForUsage);
             return drop(element);
         }
     }
     if (element->firstChild() == nullptr) {
-        reportError(ForUsage);
+        fail(Diag::ForUsage);
         return drop(element);
     }
     auto expandedSigned = [&](const char* name) -> std::uint64_t {
@@ -139,8 +137,7 @@ XMLNode* XMLPP2::forLoop(XMLElement* element, Chain& chain)
     const bool makesCopies = element->firstChild()->isElement();
     for (std::uint64_t iteration = 1; index < end; ++iteration) {
         if (step == 0 || iteration > limits_.loopIterations) {
-            reportError("XmlPP::processConditionals(): <for index=\"" + name + "\"> never ends or runs more than " +
-                        std::to_string(limits_.loopIterations) + " iterations");
+            fail(Diag::ForNeverEnds, {name, limits_.loopIterations});
             break;
         }
         if (makesCopies) {
@@ -185,7 +182,7 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
         }
         for (const std::string& excluded : exclusions) {
             if (std::find(items.begin(), items.end(), excluded) == items.end())
-                reportError("XmlPP::processConditionals(): exclude_entries cannot find entry named " + excluded);
+                fail(Diag::ExcludeEntryMissing, {excluded});
         }
         if (items.empty() && observer_ != nullptr)
             warn(element, chain.fileName, noIterationWarning("foreach", name));
@@ -203,8 +200,7 @@ XMLNode* XMLPP2::foreachLoop(XMLElement* element, Chain& chain)
     for (const LoopList& list : lists)
         combinations = std::min<std::uint64_t>(combinations * list.items.size(), limits_.loopIterations + 1);
     if (combinations > limits_.loopIterations) {
-        reportError("XmlPP::processConditionals(): <foreach> makes more than " +
-                    std::to_string(limits_.loopIterations) + " iterations");
+        fail(Diag::ForeachTooMany, {limits_.loopIterations});
         return drop(element);
     }
     std::vector<std::size_t> position(lists.size(), 0);
@@ -243,8 +239,7 @@ XMLElement* XMLPP2::copyLoopBody(const XMLElement* source, const MacroMap& loopM
 {
     auto copyOne = [&](const XMLElement* original) {
         if (++loopCopies_ == limits_.loopCopies + 1)
-            reportError("XmlPP::processConditionals(): loops make more than " + std::to_string(limits_.loopCopies) +
-                        " elements");
+            fail(Diag::LoopCopiesTooMany, {limits_.loopCopies});
         XMLElement* copy = cloneElement(original);
         spend(Work::LoopCopies, sizeof(XMLElement) + original->attributes().size() * sizeof(XMLAttribute), 1);
         for (const XMLAttribute& attr : original->attributes()) {

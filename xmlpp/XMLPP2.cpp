@@ -23,7 +23,7 @@ void XMLPP2::processDocument(const std::string& fileName, const std::string& mac
     MacroMap macros = macroMapFromList(splitMacroList(macroList, false));
     if (root() == nullptr) {
         if (observer_ != nullptr)
-            observer_->warning(fileName, 1, std::string(NoElementWarning));
+            observer_->warning(fileName, 1, formatMessage(Diag::NoElement));
         return;
     }
     // The outermost element is walked like any other, so it gets a parent
@@ -50,8 +50,7 @@ void XMLPP2::settleRoot(XMLElement* holder)
         if (XMLElement* element = node->toElement())
             elements.push_back(element);
     if (elements.size() > 1)
-        reportError("XmlPP::processConditionals(): the document's root element resolves to " +
-                    std::to_string(elements.size()) + " elements");
+        fail(Diag::RootResolvesToMany, {elements.size()});
     setRoot(elements.empty() ? nullptr : elements.front());
 }
 
@@ -61,8 +60,7 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
         return;
     // The elements of a chain at depth d are d + 1 levels deep.
     if (depth >= int(defaultNestingBound())) {
-        reportError("XmlPP::processConditionals(): elements nested deeper than " +
-                    levelsText(defaultNestingBound(), MaxNestingDepth) + " in " + fileName);
+        fail(Diag::WalkTooDeep, {defaultNestingBound(), fileName, stackNote(defaultNestingBound(), MaxNestingDepth)});
         return;
     }
     Chain chain{fileName, MacroScope(macros, &budget_), expandFlag, depth};
@@ -185,7 +183,12 @@ void XMLPP2::checkBudget()
     if (!budget_.spent() || budgetReported_)
         return;
     budgetReported_ = true;
-    reportError(budget_.spentMessage());
+    fail(Diag::BudgetSpent, {budget_.limit() >> 20, budget_.mostWork(), budget_.mostWorkAmount()});
+}
+
+void XMLPP2::fail(Diag id, std::initializer_list<DiagArg> args)
+{
+    reportError(formatMessage(id, args));
 }
 
 std::uint64_t treeBytes(const XMLNode* node, std::uint64_t* nodes)

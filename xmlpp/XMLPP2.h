@@ -82,6 +82,8 @@ public:
 protected:
     // Reports a directive error; the default mode prints it and exits.
     virtual void reportError(const std::string& message) = 0;
+    // Reports the table's message (diag/Diagnostics.h) through reportError.
+    void fail(Diag id, std::initializer_list<DiagArg> args = {});
 
 private:
     struct Chain;  // the state of one sibling chain being walked

@@ -1,12 +1,21 @@
 #include "check/CheckOptions.h"
 
-#include <cstring>
+#include "diag/Diagnostics.h"
 
 namespace {
 
 bool takesFile(const std::string& word)
 {
-    return word == "--depfile" || word == "-MF";
+    return word == "--depfile" || word == "-MF" || word == "--macros-file" || word == "--doctype-file";
+}
+
+std::string& fileOption(CheckOptions& options, const std::string& word)
+{
+    if (word == "--macros-file")
+        return options.macroListFile;
+    if (word == "--doctype-file")
+        return options.doctypeFile;
+    return options.dependencyFile;
 }
 
 }  // namespace
@@ -34,18 +43,21 @@ ParsedCommandLine parseCheckCommandLine(int argc, char** argv)
             parsed.options.quiet = true;
         } else if (word == "--no-output") {
             parsed.options.writeNothing = true;
-        } else if (word.rfind("--depfile=", 0) == 0) {
-            parsed.options.dependencyFile = word.substr(std::strlen("--depfile="));
+        } else if (word == "--keep-unchanged") {
+            parsed.options.keepUnchanged = true;
+        } else if (const std::size_t equals = word.find('=');
+                   equals != std::string::npos && word[1] == '-' && takesFile(word.substr(0, equals))) {
+            fileOption(parsed.options, word.substr(0, equals)) = word.substr(equals + 1);
         } else if (takesFile(word)) {
             if (index + 1 >= argc) {
                 parsed.action = Action::BadUsage;
-                parsed.problem = "option '" + word + "' requires an argument";
+                parsed.problem = formatMessage(Diag::OptionNeedsArgument, {word});
                 return parsed;
             }
-            parsed.options.dependencyFile = argv[++index];
+            fileOption(parsed.options, word) = argv[++index];
         } else {
             parsed.action = Action::BadUsage;
-            parsed.problem = "unrecognized option '" + word + "'";
+            parsed.problem = formatMessage(Diag::UnrecognizedOption, {word});
             return parsed;
         }
     }
@@ -75,6 +87,12 @@ std::string checkHelp(const std::string& program)
                                  "  --quiet                   no warnings\n"
                                  "  --no-output               check only: write neither the output nor the\n"
                                  "                            dependency file\n"
+                                 "  --keep-unchanged          leave the output, and the dependency file, as\n"
+                                 "                            they are (bytes and time) when their new bytes\n"
+                                 "                            are the same\n"
+                                 "  --macros-file FILE        the macro list is FILE's bytes less one line\n"
+                                 "                            feed at the end, in place of the argument\n"
+                                 "  --doctype-file FILE       the DOCTYPE argument the same way (default mode)\n"
                                  "  --help                    print this help and exit\n"
                                  "  --version                 print the version and exit\n"
                                  "\n"

@@ -12,6 +12,9 @@ struct CheckOptions {
     bool warningsAreErrors = false;  // --werror
     bool quiet = false;              // --quiet
     bool writeNothing = false;       // --no-output
+    bool keepUnchanged = false;      // --keep-unchanged
+    std::string macroListFile;       // --macros-file FILE; empty: none
+    std::string doctypeFile;         // --doctype-file FILE; empty: none
 };
 
 struct ParsedCommandLine {

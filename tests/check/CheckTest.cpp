@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -170,6 +171,10 @@ const WarningCase WarningCases[] = {
          Macro +
          "'Y' is left as $(Y) in attribute 'y'\n"
          "./sub/frag.xml:3: warning: <ifdef> has an unknown attribute 'extra'\n"},
+    {"XhtmlCommandLineAndDateMacrosAreDefined",
+     {"-xhtml", "page.xml", "page.html", "lang=de;noequals"},
+     {{{"page.xml", "<p title=\"$(lang) $(Year) $(noequals) $(ide)\" expand_attributes=\"title\"/>\n"}}},
+     "page.xml:1: warning: " + Macro + "'noequals' is left as $(noequals) in attribute 'title'\n"},
 };
 
 class Warnings : public CheckRun, public ::testing::WithParamInterface<WarningCase> {};
@@ -237,6 +242,126 @@ TEST_F(CheckRun, FailureIsXmlppsAndWritesNoDependencyFile)
     EXPECT_EQ(result.err, "XmlPP::processConditionals(): error \"couldn't read ./none.xml\" in include file "
                           "./none.xml line:0\n");
     EXPECT_FALSE(fs::exists(work() / "out.d"));
+}
+
+// --macros-file and --doctype-file give what xmlpp gives with the file's
+// bytes, less one line feed at the end, as the argument.
+struct ArgumentFileCase {
+    const char* name;
+    Files files;
+    std::vector<std::string> check;   // after --quiet; OUT is the output
+    std::vector<std::string> direct;  // xmlpp's arguments
+};
+
+const Files Page{{{"in.xml", "<r a=\"$(A)\" b=\"$(B)\" v=\"$(V)\"/>"},
+                  {"page.xml", "<p title=\"$(lang) $(A)\" expand_attributes=\"title\"/>"}}};
+
+Files withPage(std::vector<std::pair<std::string, std::string>> files)
+{
+    files.insert(files.end(), Page.entries.begin(), Page.entries.end());
+    return {files};
+}
+
+const ArgumentFileCase ArgumentFileCases[] = {
+    {"List",
+     withPage({{"l", "A=1;B=x\\;y;V=$(A)/bin\n"}}),
+     {"--macros-file", "l", "in.xml", "OUT"},
+     {"in.xml", "OUT", "A=1;B=x\\;y;V=$(A)/bin"}},
+    {"OneLineFeedDropped",
+     withPage({{"l", "V=two\n\n"}}),
+     {"--macros-file=l", "in.xml", "OUT"},
+     {"in.xml", "OUT", "V=two\n"}},
+    {"DoctypeAlone",
+     withPage({{"d", "html\n"}}),
+     {"--doctype-file", "d", "in.xml", "OUT"},
+     {"in.xml", "OUT", "", "html"}},
+    {"ListAndDoctype",
+     withPage({{"l", "A=1"}, {"d", "x y"}}),
+     {"--doctype-file", "d", "--macros-file", "l", "--", "in.xml", "OUT"},
+     {"in.xml", "OUT", "A=1", "x y"}},
+    {"XhtmlList",
+     withPage({{"l", "lang=de;A;A=1\n"}}),
+     {"--macros-file", "l", "-xhtml", "page.xml", "OUT"},
+     {"-xhtml", "page.xml", "OUT", "lang=de;A;A=1"}},
+};
+
+class ArgumentFiles : public CheckRun, public ::testing::WithParamInterface<ArgumentFileCase> {};
+
+std::vector<std::string> withOutput(std::vector<std::string> args, const std::string& output)
+{
+    for (std::string& arg : args)
+        if (arg == "OUT")
+            arg = output;
+    return args;
+}
+
+TEST_P(ArgumentFiles, GiveWhatXmlppGivesWithTheArgument)
+{
+    write(GetParam().files);
+    std::vector<std::string> args{"--quiet"};
+    for (const std::string& arg : withOutput(GetParam().check, "check.out"))
+        args.push_back(arg);
+    const binary_run::Result viaFile = check(args);
+    const binary_run::Result direct = binary_run::run(work(), withOutput(GetParam().direct, "direct.out"));
+    EXPECT_EQ(viaFile.status, 0);
+    EXPECT_EQ(direct.status, 0);
+    EXPECT_EQ(viaFile.err, direct.err);
+    EXPECT_TRUE(fs::exists(work() / "check.out"));
+    EXPECT_EQ(readFile(work() / "check.out"), readFile(work() / "direct.out"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, ArgumentFiles, ::testing::ValuesIn(ArgumentFileCases),
+                         [](const ::testing::TestParamInfo<ArgumentFileCase>& info) { return info.param.name; });
+
+TEST_F(CheckRun, ArgumentFilesThatDoNotFit)
+{
+    write({{{"l", "A=1"}, {"zero", std::string("A=1\0", 4)}}});
+    const std::pair<std::vector<std::string>, std::string> misfits[] = {
+        {{"--macros-file", "l", "in.xml", "out.xml", "B=2"},
+         "option '--macros-file' and a macro list argument both given"},
+        {{"--doctype-file", "l", "in.xml", "out.xml", "", "html"},
+         "option '--doctype-file' and a DOCTYPE argument both given"},
+        {{"--doctype-file", "l", "-xhtml", "in.xml", "out.html"},
+         "option '--doctype-file' is for the default mode, not -xhtml"},
+        {{"--macros-file", "l", "-xhtml", "in.xml"}, "option '--macros-file' needs <infile> and <outfile>"},
+    };
+    for (const auto& [args, problem] : misfits) {
+        const binary_run::Result result = check(args);
+        EXPECT_EQ(result.status, 2) << problem;
+        EXPECT_EQ(result.err.substr(0, result.err.find('\n')), "xmlpp-check: " + problem);
+    }
+    binary_run::Result result = check({"--macros-file", "none", "in.xml", "out.xml"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "xmlpp-check: couldn't read macro list file none\n");
+    result = check({"--macros-file", "zero", "in.xml", "out.xml"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "xmlpp-check: macro list file zero holds a zero byte\n");
+}
+
+// The output and the dependency file are each rewritten only when their
+// bytes change; an unchanged one keeps its time.
+TEST_F(CheckRun, KeepUnchangedLeavesEqualFilesAlone)
+{
+    write({{{"in.xml", "<r><if a=\"1\"><include filename=\"p.xml\"/></if></r>"}, {"p.xml", "<p/>"}}});
+    const std::vector<std::string> args{"--keep-unchanged", "--depfile", "out.d", "in.xml", "out.xml"};
+    ASSERT_EQ(check(args).status, 0);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const char* name : {"out.xml", "out.d", "in.xml"})
+        fs::last_write_time(work() / name, old);
+    ASSERT_EQ(check(args).status, 0);
+    EXPECT_EQ(fs::last_write_time(work() / "out.xml"), old);
+    EXPECT_EQ(fs::last_write_time(work() / "out.d"), old);
+    std::vector<std::string> withList = args;
+    withList.push_back("a=1");
+    ASSERT_EQ(check(withList).status, 0);
+    EXPECT_NE(fs::last_write_time(work() / "out.xml"), old);
+    EXPECT_EQ(readFile(work() / "out.xml"), "<r>\n  <p/>\n</r>\n");
+    EXPECT_NE(readFile(work() / "out.d").find("p.xml"), std::string::npos);
+    fs::last_write_time(work() / "out.xml", old);
+    fs::remove(work() / "out.d");
+    ASSERT_EQ(check(withList).status, 0);
+    EXPECT_EQ(fs::last_write_time(work() / "out.xml"), old);
+    EXPECT_TRUE(fs::exists(work() / "out.d"));
 }
 
 TEST_F(CheckRun, CommandLine)

@@ -43,6 +43,13 @@ cat >in.xml <<'XML'
   <ifex expression="$(N) &gt; 2"/>
 </project>
 XML
+cat >sub/page.xml <<'XML'
+<html lang="$(lang)" expand_attributes="lang">
+  <ifndef name="theme"><define_macro name="theme" value="dark"/></ifndef>
+  <define_macro name="own" value="1"/><p title="$(own)" expand_attributes="title"/>
+  <expand_definition name="Year"/>
+</html>
+XML
 
 # Splits LINE into COMP_WORDS as bash does for the cases below: words end
 # at unquoted blanks, and outside quotes each run of = and : is a word of
@@ -107,13 +114,17 @@ expect 'xmlpp in.xml out.xml "VERSION=1;WAYLAND;W' ''
 expect 'xmlpp in.xml out.xml VERSION=1\;a' 'arch='
 expect 'xmlpp in.xml out.xml "VERSION=1' ''
 expect 'xmlpp in.xml out.xml "" ' ''
-expect 'xmlpp -xhtml in.xml out.xml "' ''
+expect 'xmlpp -xhtml in.xml out.xml "' "$all_names"
+expect 'xmlpp -xhtml sub/page.xml out.html "' 'Year= lang= theme='
+expect 'xmlpp sub/page.xml out.html "' 'lang= own= theme='
 expect 'xmlpp missing.xml out.xml "' ''
-expect 'xmlpp-check -' '-- --depfile --help --no-output --quiet --version --werror -MF -xhtml'
+expect 'xmlpp-check -' '-- --depfile --doctype-file --help --keep-unchanged --macros-file --no-output --quiet --version --werror -MF -xhtml'
+expect 'xmlpp-check --macros-file list.txt -' '-- --depfile --doctype-file --help --keep-unchanged --macros-file --no-output --quiet --version --werror -MF -xhtml'
 expect 'xmlpp-check --depfile ' 'in.xml notes.txt sub'
 expect 'xmlpp-check -MF deps.d --quiet ' '-xhtml in.xml notes.txt sub'
 expect 'xmlpp-check --werror in.xml out.xml "' "$all_names"
 expect 'xmlpp-check -- -xhtml in.xml ' 'in.xml notes.txt sub'
+expect 'xmlpp-check --quiet -xhtml sub/page.xml out.html "lang=de;' 'lang=de;Year= lang=de;theme='
 expect 'xmlpp-check -- -' '-xhtml'
 
 echo "$((checks - failures)) passed, $failures failed"

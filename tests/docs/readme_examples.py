@@ -20,8 +20,8 @@ import tempfile
 import time
 from pathlib import Path
 
-MARKER = re.compile(r"^<!-- (file|example|error|check|make|cmake|example in (\S+)): (.*) -->$")
-BUILD_KINDS = ("make", "cmake")
+MARKER = re.compile(r"^<!-- (file|example|error|check|make|cmake|meson|example in (\S+)): (.*) -->$")
+BUILD_KINDS = ("make", "cmake", "meson")
 QUICK_START_RUN = re.compile(r"cd (examples/\S+) && \.\./\.\./build/bin/xmlpp (.+?) && cat (\S+)")
 
 
@@ -98,9 +98,9 @@ def difference(expected, actual, what):
 
 
 def build_problems(binary, work, example, prefix):
-    """Builds the "make" or "cmake" example in work: it must make its
-    target, then see nothing to do, then see work once the last file given
-    before it has changed."""
+    """Builds the "make", "cmake" or "meson" example in work: it must make
+    its target, then see nothing to do, then see work once the last file
+    given before it has changed."""
     bin_dir = str(Path(binary).parent)
     env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""))
     target = example.args[0]
@@ -109,12 +109,16 @@ def build_problems(binary, work, example, prefix):
         build, output, up_to_date = ["make"], work / target, lambda: subprocess.run(
             ["make", "-q"], cwd=work, env=env).returncode == 0
     else:
-        (work / "CMakeLists.txt").write_text(example.blocks[0])
-        configure = subprocess.run(["cmake", "-S", ".", "-B", "build", "-G", "Ninja", f"-DCMAKE_PREFIX_PATH={prefix}"],
-                                   cwd=work, env=env, capture_output=True, text=True)
+        if example.kind == "cmake":
+            (work / "CMakeLists.txt").write_text(example.blocks[0])
+            setup = ["cmake", "-S", ".", "-B", "build", "-G", "Ninja", f"-DCMAKE_PREFIX_PATH={prefix}"]
+        else:
+            (work / "meson.build").write_text(example.blocks[0])
+            setup = ["meson", "setup", "build"]
+        configure = subprocess.run(setup, cwd=work, env=env, capture_output=True, text=True)
         if configure.returncode != 0:
-            return [f"cmake failed: {configure.stdout}{configure.stderr}"]
-        build, output = ["cmake", "--build", "build"], work / "build" / target
+            return [f"{setup[0]} failed: {configure.stdout}{configure.stderr}"]
+        build, output = ["ninja", "-C", "build"], work / "build" / target
         up_to_date = lambda: "no work to do" in subprocess.run(["ninja", "-C", "build", "-n"], cwd=work, env=env,
                                                                 capture_output=True, text=True).stdout
     run = subprocess.run(build, cwd=work, env=env, capture_output=True, text=True, timeout=300)

@@ -1,10 +1,11 @@
 // What the safe output file does with what already stands at the target: a
 // symbolic link, the mode of an existing file, a target that disappears
-// before the finished file takes its place.
+// before the finished file takes its place, a target that is kept.
 #include "io/SafeOutputFile.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -94,6 +95,34 @@ TEST_F(SafeOutput, RenamesWhenTheExchangeIsNotPossible)
     ASSERT_TRUE(output.commit());
     EXPECT_EQ(read(dir_ / "out.xml"), "new");
     EXPECT_EQ(entries(dir_), 2u);
+}
+
+// A kept target is the same file with the same time; a target whose bytes
+// differ (the last of many, here) is replaced, a missing one made.
+TEST_F(SafeOutput, UnchangedTargetsAreKeptWhenAsked)
+{
+    const std::string text(200000, 'a');
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const char* name : {"same.xml", "other.xml"}) {
+        std::ofstream(dir_ / name) << text.substr(0, text.size() - 1) << (name[0] == 's' ? "a" : "b");
+        fs::last_write_time(dir_ / name, old);
+    }
+    struct stat before {};
+    ::stat((dir_ / "same.xml").c_str(), &before);
+    SafeOutputFile::keepUnchangedTargets(true);
+    for (const char* name : {"same.xml", "other.xml", "fresh.xml"})
+        EXPECT_TRUE(write(dir_ / name, text.c_str())) << name;
+    SafeOutputFile::keepUnchangedTargets(false);
+    struct stat after {};
+    ::stat((dir_ / "same.xml").c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(fs::last_write_time(dir_ / "same.xml"), old);
+    EXPECT_NE(fs::last_write_time(dir_ / "other.xml"), old);
+    EXPECT_EQ(read(dir_ / "other.xml"), text);
+    EXPECT_EQ(read(dir_ / "fresh.xml"), text);
+    EXPECT_EQ(entries(dir_), 4u);
+    ASSERT_TRUE(write(dir_ / "same.xml", text.c_str()));
+    EXPECT_NE(fs::last_write_time(dir_ / "same.xml"), old);
 }
 
 }  // namespace

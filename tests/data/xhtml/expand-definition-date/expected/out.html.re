@@ -1,2 +1,2 @@
 <!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4\.01//EN" "http://www\.w3\.org/TR/html4/strict\.dtd">
-<p>[1-9][0-9]? (January|February|March|April|May|June|July|August|September|October|November|December) [0-9]{4} none</p>\n
+<p>[1-9][0-9]? (January|February|March|April|May|June|July|August|September|October|November|December) [0-9]{4} [0-9]{4}</p>\n
