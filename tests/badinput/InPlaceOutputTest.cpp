@@ -12,9 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <linux/magic.h>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -117,16 +119,6 @@ private:
     bool mounted_ = false;
 };
 
-TEST_F(InPlaceOutput, WrittenWholeWhereNoFileCanBeMade)
-{
-    ASSERT_TRUE(makeLockedFolder(0));
-    for (const bool xhtml : {false, true}) {
-        const binary_run::Result result = run(args(xhtml));
-        EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_GT(readFile(work() / args(xhtml).back()).size(), 300000u);
-    }
-}
-
 TEST_F(InPlaceOutput, DiskTooFullLeavesItUntouched)
 {
     if (!makeLockedFolder(64 << 10))
@@ -144,10 +136,17 @@ TEST_F(InPlaceOutput, DiskTooFullLeavesItUntouched)
     }
 }
 
+// Written whole where it can be; a write past a limit on file sizes (after
+// the reservation, which such a limit does not stop on ext4) empties it.
 TEST_F(InPlaceOutput, LaterFailureLeavesItEmptyAndDatedBack)
 {
     ASSERT_TRUE(makeLockedFolder(0));
+    struct statfs disk {};
+    if (::statfs(folder().c_str(), &disk) == 0 && disk.f_type == TMPFS_MAGIC)
+        GTEST_SKIP() << "tmpfs refuses the reservation itself past a limit on file sizes";
     for (const bool xhtml : {false, true}) {
+        EXPECT_EQ(run(args(xhtml)).status, 0);
+        EXPECT_GT(readFile(work() / args(xhtml).back()).size(), 300000u);
         const binary_run::Result result = run(args(xhtml), 100000);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.err, failure(xhtml, " (written in place: now empty, dated 1970-01-01)"));

@@ -78,23 +78,17 @@ const std::vector<std::vector<std::string>> Runs{
     {"-xhtml", "xdeep.xml", "/dev/null"},
 };
 
-TEST_F(ResourceLimits, AddressSpace)
+// Address space and stack, as ulimit -v and ulimit -s set them.
+TEST_F(ResourceLimits, AddressSpaceAndStack)
 {
-    for (const long limit : {256 * MiB, 512 * MiB, 2048 * MiB}) {
+    for (const auto& [space, stack] : {std::pair{256 * MiB, -1L}, std::pair{512 * MiB, -1L}, std::pair{2048 * MiB, -1L},
+                                       std::pair{512 * MiB, 1 * MiB}}) {
         binary_run::Options options;
-        options.addressSpaceLimit = limit;
+        options.addressSpaceLimit = space;
+        options.stackLimit = stack;
         for (const auto& args : Runs)
-            expectCleanEnd(binary_run::run(work(), args, options), args[1] + " in " + std::to_string(limit >> 20));
+            expectCleanEnd(binary_run::run(work(), args, options), args[1] + " in " + std::to_string(space >> 20));
     }
-}
-
-TEST_F(ResourceLimits, SmallStackAndAddressSpace)
-{
-    binary_run::Options options;
-    options.addressSpaceLimit = 512 * MiB;
-    options.stackLimit = 1 * MiB;
-    for (const auto& args : Runs)
-        expectCleanEnd(binary_run::run(work(), args, options), args[1]);
 }
 
 // Where no stack can be made for it, the run takes place on the main
