@@ -112,8 +112,8 @@ protected:
 };
 
 // The input and an include, rewritten in place (as cp over them does) once
-// read, leave the output as the bytes read make it; 1 MB inputs were once
-// mapped rather than read.
+// read, leave the output as the bytes read make it. 1 MB is a size that a
+// reader which maps its files rather than copying them would map.
 TEST_F(InterruptedRun, InputsRewrittenAfterTheReadLeaveTheOutputAlone)
 {
     for (const bool xhtml : {false, true}) {
