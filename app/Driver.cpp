@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace {
@@ -48,6 +49,27 @@ int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHoo
     return hooks != nullptr ? hooks->afterWrite(argv[2]) : 0;
 }
 
+// The message for memory that ran out, printed without asking for memory:
+// the table's text with the input's name in place of %1, inside the
+// -xhtml mode's "error: %1".
+void printOutOfMemory(bool xhtml, const char* input)
+{
+    auto print = [](std::string_view text, auto&& inner) {
+        const std::size_t at = text.find("%1");
+        std::fwrite(text.data(), 1, std::min(at, text.size()), stderr);
+        if (at != std::string_view::npos) {
+            inner();
+            std::fwrite(text.data() + at + 2, 1, text.size() - at - 2, stderr);
+        }
+    };
+    auto message = [&] { print(diagnosticRow(Diag::OutOfMemory).text, [&] { std::fputs(input, stderr); }); };
+    if (xhtml)
+        print(diagnosticRow(Diag::XhtmlError).text, message);
+    else
+        message();
+    std::fputc('\n', stderr);
+}
+
 }  // namespace
 
 int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
@@ -71,9 +93,14 @@ int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
     if (hooks != nullptr)
         hooks->arguments(argc, argv);
 
-    if (std::strcmp(argv[1], "-xhtml") == 0)
-        return runXhtmlMode(argc, argv, hooks);
-    return runDefaultMode(argc, argv, *systemMacros, hooks);
+    const bool xhtml = std::strcmp(argv[1], "-xhtml") == 0;
+    try {
+        return xhtml ? runXhtmlMode(argc, argv, hooks) : runDefaultMode(argc, argv, *systemMacros, hooks);
+    } catch (const std::bad_alloc&) {
+        // Qt's allocation failures end here too.
+        printOutOfMemory(xhtml, argv[xhtml ? 2 : 1]);
+        return 1;
+    }
 }
 
 // The main thread only waits: reading, processing and writing all take

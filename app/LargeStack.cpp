@@ -1,6 +1,8 @@
 #include "app/LargeStack.h"
 
-#include <malloc.h>
+#include "io/TerminationSignals.h"
+#include "rules/Limits.h"
+
 #include <pthread.h>
 #include <sys/mman.h>
 #include <ucontext.h>
@@ -33,17 +35,51 @@ struct StackRegion {
 };
 StackRegion currentStack;
 
-#if defined(__SANITIZE_ADDRESS__)
-#define XMLPP_LARGE_STACK_ON_THREAD 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define XMLPP_LARGE_STACK_ON_THREAD 1
-#endif
-#endif
+// The stack of the calling thread as the system made it (for the main
+// thread, as large as RLIMIT_STACK lets it grow).
+bool threadStack(char*& base, std::size_t& size)
+{
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0)
+        return false;
+    void* start = nullptr;
+    const bool known = pthread_attr_getstack(&attributes, &start, &size) == 0;
+    pthread_attr_destroy(&attributes);
+    base = static_cast<char*>(start);
+    return known;
+}
 
-#ifdef XMLPP_LARGE_STACK_ON_THREAD
-// The address sanitizer follows a switch of stacks only in part (and says
-// so on standard error): its builds run the task on a thread instead.
+// The calling thread's own stack, less a reserve for what lies above the
+// run (the environment, the frames that started it) and for signal
+// handlers. Taken from the stack's size, not from where the current frame
+// is, and rounded up to 64 KiB (the main thread's size comes a few pages
+// short of its limit, by a number of pages that changes from run to run),
+// so that the bounds are the same on every run.
+std::size_t ownStackLeft()
+{
+    constexpr std::size_t Reserve = std::size_t(512) << 10;
+    constexpr std::size_t Granule = std::size_t(64) << 10;
+    char* base = nullptr;
+    std::size_t size = 0;
+    if (!threadStack(base, size))
+        return 0;
+    size = (size + Granule - 1) & ~(Granule - 1);
+    return size > Reserve ? size - Reserve : 0;
+}
+
+// Sets the nesting bounds for the stack a task runs on, for as long as it runs.
+class StackForBounds {
+public:
+    explicit StackForBounds(std::size_t bytes) : previous_(runStackBytes) { runStackBytes = bytes; }
+    ~StackForBounds() { runStackBytes = previous_; }
+    StackForBounds(const StackForBounds&) = delete;
+    StackForBounds& operator=(const StackForBounds&) = delete;
+
+private:
+    std::size_t previous_;
+};
+
+#ifdef XMLPP_STACK_ON_THREAD
 void* runThreadJob(void* argument)
 {
     runJob(*static_cast<Job*>(argument));
@@ -56,11 +92,17 @@ bool runElsewhere(Job& job, std::size_t stackBytes)
     if (pthread_attr_init(&attributes) != 0)
         return false;
     pthread_t thread;
-    const bool started = pthread_attr_setstacksize(&attributes, stackBytes) == 0 &&
-                         pthread_create(&thread, &attributes, runThreadJob, &job) == 0;
-    pthread_attr_destroy(&attributes);
+    const StackForBounds bounds(stackBytes);
+    bool started = pthread_attr_setstacksize(&attributes, stackBytes) == 0;
+    if (started) {
+        // The thread starts with the termination signals blocked; this one,
+        // waiting, takes them.
+        const TerminationSignalsBlocked blocked;
+        started = pthread_create(&thread, &attributes, runThreadJob, &job) == 0;
+    }
     if (started)
         pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
     return started;
 }
 #else
@@ -73,7 +115,7 @@ void startPendingJob()
 
 // The task runs on the calling thread, switched to a stack of its own. A
 // thread would do as well, but Qt reads and prints a DOM a fifth slower on
-// any thread but the main one (the 10 MB page: 2.18 s against 1.75 s).
+// any thread but the main one.
 bool runElsewhere(Job& job, std::size_t stackBytes)
 {
     void* mapped = ::mmap(nullptr, stackBytes, PROT_READ | PROT_WRITE,
@@ -95,7 +137,10 @@ bool runElsewhere(Job& job, std::size_t stackBytes)
         const StackRegion outerStack = currentStack;
         pendingJob = &job;
         currentStack = {stack, stackBytes};
-        ran = swapcontext(&caller, &callee) == 0;
+        {
+            const StackForBounds bounds(stackBytes);
+            ran = swapcontext(&caller, &callee) == 0;
+        }
         pendingJob = outerJob;
         currentStack = outerStack;
     }
@@ -104,33 +149,28 @@ bool runElsewhere(Job& job, std::size_t stackBytes)
 }
 #endif
 
-// The stack of the calling thread as the system made it.
-bool threadStack(char*& base, std::size_t& size)
+int finish(Job& job)
 {
-    pthread_attr_t attributes;
-    if (pthread_getattr_np(pthread_self(), &attributes) != 0)
-        return false;
-    void* start = nullptr;
-    const bool known = pthread_attr_getstack(&attributes, &start, &size) == 0;
-    pthread_attr_destroy(&attributes);
-    base = static_cast<char*>(start);
-    return known;
+    if (job.failure)
+        std::rethrow_exception(job.failure);
+    return job.result;
 }
 
 }  // namespace
 
 int runOnLargeStack(const std::function<int()>& task, std::size_t stackBytes)
 {
-    // Threads allocate from the main heap: a heap of its own grows and
-    // shrinks in small steps, each a system call (85,654 of them for the
-    // -xhtml page of 10 MB when the task ran on a thread).
-    ::mallopt(M_ARENA_MAX, 1);
     Job job{task, 0, nullptr};
-    if (!runElsewhere(job, stackBytes))
-        return task();
-    if (job.failure)
-        std::rethrow_exception(job.failure);
-    return job.result;
+    for (std::size_t bytes = stackBytes; bytes >= SmallestLargeStackBytes; bytes /= 2)
+        if (runElsewhere(job, bytes))
+            return finish(job);
+    return runOnOwnStack(task);
+}
+
+int runOnOwnStack(const std::function<int()>& task)
+{
+    const StackForBounds bounds(ownStackLeft());
+    return task();
 }
 
 std::size_t touchedStackBytes()

@@ -3,6 +3,7 @@
 #include "expr/OperatorExpression.h"
 #include "expr/ParserException.h"
 #include "expr/TargetExpression.h"
+#include "rules/Limits.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ class NestingGuard {
 public:
     explicit NestingGuard(int& nesting) : nesting_(nesting)
     {
-        if (nesting_ >= ExpressionParser::MaxNesting)
+        if (nesting_ >= ExpressionParser::maxNesting())
             throw ParserException(QStringLiteral("expression nested too deeply"));
         ++nesting_;
     }
@@ -108,6 +109,11 @@ int compoundOperator(int tokenType)
 }
 
 }  // namespace
+
+int ExpressionParser::maxNesting()
+{
+    return int(expressionNestingBound());
+}
 
 ExpressionParser::ExpressionParser(std::unique_ptr<Lexer> lexer, std::uint32_t addressSize)
     : lexer_(std::move(lexer)), addressSize_(addressSize)

@@ -21,17 +21,16 @@
 //
 // Nesting is bounded: parseUnary, through which every recursion of the
 // grammar passes (parentheses, prefix operators, casts, sizeof, indices,
-// call arguments), may be active at most MaxNesting times; past that the
+// call arguments), may be active at most maxNesting() times; past that the
 // parse fails with "expression nested too deeply". Chains of operators of
-// one level are read in a loop and are not bounded. The parse and the
-// evaluation of the deepest nesting take about 40 MiB of stack in a Debug
-// build with AddressSanitizer, which fits the large stack of the run
-// (app/LargeStack.h); AddressSanitizer also stops clearing the stack behind
+// one level are read in a loop and are not bounded. The bound is
+// MaxExpressionNesting, or what the stack of the run holds
+// (rules/Limits.h); AddressSanitizer also stops clearing the stack behind
 // an exception thrown from more than 64 MiB deep, which this bound keeps
 // far from.
 class ExpressionParser {
 public:
-    static constexpr int MaxNesting = 20000;
+    static int maxNesting();
 
     virtual ~ExpressionParser() = default;
     ExpressionParser(const ExpressionParser&) = delete;

@@ -1,13 +1,18 @@
 #include "io/FileReading.h"
 
+#include "io/TerminationSignals.h"
+
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
+#include <sys/uio.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+void (*regularFileSizedForTests)() = nullptr;
 
 namespace {
 
@@ -51,27 +56,66 @@ std::size_t readUpTo(int descriptor, char* buffer, std::size_t size, off_t offse
     return done;
 }
 
-// Fills buffer with the first size bytes of a regular file. A large file is
-// read in two halves at once, the second on a thread of its own: the
-// kernel's copying, and the clearing of the fresh memory the bytes land in,
-// then take half the time.
-std::size_t readFromStart(int descriptor, char* buffer, std::size_t size)
+// Fills buffer with the size bytes of the file from offset on, asking each
+// time for one byte more: *longer tells whether the file held a byte past
+// them when their last part was read. Fewer bytes only when the file ends
+// (or a read fails) first.
+std::size_t readEnd(int descriptor, char* buffer, std::size_t size, off_t offset, bool* longer)
+{
+    std::size_t done = 0;
+    char probe = 0;
+    *longer = false;
+    for (;;) {
+        const std::size_t chunk = std::min<std::size_t>(size - done, 1 << 30);
+        iovec parts[2] = {{buffer + done, chunk}, {&probe, 1}};
+        const ssize_t got = ::preadv(descriptor, parts, 2, offset + off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        if (std::size_t(got) > chunk) {
+            done += chunk;
+            *longer = done == size;
+            if (*longer)
+                break;
+            continue;  // the probe took the first byte of the next chunk, which is read again
+        }
+        done += std::size_t(got);
+        if (done == size)
+            break;  // the probe found the end right after the last byte
+    }
+    return done;
+}
+
+// Fills buffer with the first size bytes of a regular file; false when the
+// file does not hold exactly that many bytes while it is read (someone is
+// writing it: what was read may be any mix of old and new bytes). A large
+// file is read in two halves at once, the second on a thread of its own:
+// the kernel's copying, and the clearing of the fresh memory the bytes land
+// in, then take half the time.
+bool readFromStart(int descriptor, char* buffer, std::size_t size, std::size_t& stored)
 {
     constexpr std::size_t SplitBytes = std::size_t(8) << 20;
-    if (size < SplitBytes)
-        return readUpTo(descriptor, buffer, size, 0);
+    bool longer = false;
+    if (size < SplitBytes) {
+        stored = readEnd(descriptor, buffer, size, 0, &longer);
+        return stored == size && !longer;
+    }
     const std::size_t half = size / 2;
     std::size_t second = 0;
     std::thread helper;
     try {
-        helper = std::thread([&] { second = readUpTo(descriptor, buffer + half, size - half, off_t(half)); });
-    } catch (const std::system_error&) {
-        return readUpTo(descriptor, buffer, size, 0);
+        helper = startThreadWithSignalsBlocked(
+            [&]() noexcept { second = readEnd(descriptor, buffer + half, size - half, off_t(half), &longer); });
+    } catch (const std::exception&) {
+        stored = readEnd(descriptor, buffer, size, 0, &longer);  // no thread to be had
+        return stored == size && !longer;
     }
     const std::size_t first = readUpTo(descriptor, buffer, half, 0);
     helper.join();
     // A file cut short meanwhile keeps what was read without a gap.
-    return first < half ? first : half + second;
+    stored = first < half ? first : half + second;
+    return stored == size && !longer;
 }
 
 std::size_t keepWithoutCarriageReturns(char* bytes, std::size_t size)
@@ -136,8 +180,12 @@ FileRead readSized(int descriptor, long long size, std::uint64_t maxBytes, FileS
         if (read.tooLarge)
             return read;
         char* text = storage(std::size_t(size));
-        read.storedBytes = regular ? readFromStart(descriptor, text, std::size_t(size))
-                                   : readUpTo(descriptor, text, std::size_t(size));
+        if (regular && regularFileSizedForTests != nullptr)
+            regularFileSizedForTests();
+        if (regular)
+            read.sizeChanged = !readFromStart(descriptor, text, std::size_t(size), read.storedBytes);
+        else
+            read.storedBytes = readUpTo(descriptor, text, std::size_t(size));
         if (dropCarriageReturns)
             read.storedBytes = keepWithoutCarriageReturns(text, read.storedBytes);
         return read;
@@ -168,19 +216,4 @@ FileRead readBounded(int descriptor, std::uint64_t maxBytes, FileSizing sizing,
                      const std::function<char*(std::size_t)>& storage, bool dropCarriageReturns)
 {
     return readSized(descriptor, regularSize(descriptor), maxBytes, sizing, storage, dropCarriageReturns);
-}
-
-FileRead mapOrReadBounded(int descriptor, std::uint64_t maxBytes, const std::function<char*(std::size_t)>& storage)
-{
-    const long long size = regularSize(descriptor);
-    if (size >= static_cast<long long>(FileMapping::SmallestMappedBytes) &&
-        size < static_cast<long long>(FileMapping::LargestMappedBytes) && std::uint64_t(size) <= maxBytes) {
-        if (auto mapping = FileMapping::map(descriptor, std::size_t(size))) {
-            FileRead read;
-            read.fileBytes = read.storedBytes = std::size_t(size);
-            read.mapping = std::move(mapping);
-            return read;
-        }
-    }
-    return readSized(descriptor, size, maxBytes, FileSizing::Seek, storage, false);
 }

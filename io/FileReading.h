@@ -1,11 +1,8 @@
 #pragma once
 
-#include "io/FileMapping.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 // Opening and reading the files a run reads: its input and the files its
@@ -25,7 +22,8 @@ int openIncludeFile(const std::string& path);
 
 // How readBounded learns how much a file holds. Either way, a regular file
 // that reports a size is read from its start up to that size (the size it
-// has when the read begins).
+// has when the read begins), into memory the caller owns: what the run
+// works on is a snapshot of the file, whatever happens to it afterwards.
 enum class FileSizing {
     // Seeking to its end. A device that reports no size (/dev/null,
     // /dev/zero) reads as empty; a file that cannot seek (a FIFO) is read up
@@ -45,9 +43,9 @@ struct FileRead {
     std::size_t storedBytes = 0;
     // More than maxBytes: nothing was stored.
     bool tooLarge = false;
-    // Set by mapOrReadBounded when it mapped the file: the bytes are there,
-    // and storage was not asked.
-    std::unique_ptr<FileMapping> mapping;
+    // A regular file whose size changed while it was read (someone else
+    // wrote it): what was stored is no version of the file.
+    bool sizeChanged = false;
 };
 
 // Reads the whole open file into the memory that storage(size) provides
@@ -60,7 +58,7 @@ struct FileRead {
 FileRead readBounded(int descriptor, std::uint64_t maxBytes, FileSizing sizing,
                      const std::function<char*(std::size_t)>& storage, bool dropCarriageReturns = false);
 
-// As readBounded sized by seeking, but a regular file of a size worth
-// mapping (FileMapping::SmallestMappedBytes up to LargestMappedBytes) is
-// mapped instead of read where a mapping can be made.
-FileRead mapOrReadBounded(int descriptor, std::uint64_t maxBytes, const std::function<char*(std::size_t)>& storage);
+// For test programs only (tests/support/PausingDriver.cpp); the installed
+// programs leave it null. Called when a regular file has been sized, before
+// a byte of it is read.
+extern void (*regularFileSizedForTests)();

@@ -39,7 +39,10 @@ public:
     {}
 
     void expand(std::string_view text, std::string& result);
-    std::uint64_t work() const { return bytesRead_ + nestedExpansions_ * NestedMacroExpansionWorkBytes; }
+    std::uint64_t work() const
+    {
+        return bytesRead_ + bytesExamined_ + nestedExpansions_ * NestedMacroExpansionWorkBytes;
+    }
 
 private:
     bool step(std::string& result);
@@ -50,7 +53,7 @@ private:
     void appendAdded(std::string_view piece, std::string& result);
     void appendCopied(std::string_view piece, std::string& result);
     const std::string* lookUp(std::string_view name);
-    bool holdsMarker(std::string_view text) const;
+    bool holdsMarker(std::string_view text);
 
     const MacroTable& table_;
     const MacroMap& macros_;
@@ -62,6 +65,7 @@ private:
     std::string key_;  // reused for map look-ups
     std::size_t nestedExpansions_ = 0;
     std::size_t bytesRead_ = 0;
+    std::size_t bytesExamined_ = 0;  // of values looked through for a marker
     std::size_t addedBytes_ = 0;
 };
 
@@ -229,8 +233,12 @@ const std::string* Expander::lookUp(std::string_view name)
     return found != table_.values().end() ? &found->second : nullptr;
 }
 
-bool Expander::holdsMarker(std::string_view text) const
+// Looking through a value costs its length whether or not the value is then
+// expanded: a value past the read bound is looked through for every
+// reference to it, and expands to nothing.
+bool Expander::holdsMarker(std::string_view text)
 {
+    bytesExamined_ += text.size();
     return std::memchr(text.data(), marker_, text.size()) != nullptr;
 }
 

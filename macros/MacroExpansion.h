@@ -46,9 +46,9 @@ inline constexpr std::uint64_t NestedMacroExpansionWorkBytes = 256;
 // Expands text with the values of macros and, when useSystemMacros is set
 // and a name is not in macros, with the table's system values. When work is
 // given, the work of the nested expansions is added to it, in bytes: the
-// values and defaults read, and NestedMacroExpansionWorkBytes for each
-// (callers bound the work of a whole run with it; the result's own size is
-// not included). When undefined is given, the name of every reference that
+// values looked through for references, the values and defaults read, and
+// NestedMacroExpansionWorkBytes for each (callers bound the work of a whole
+// run with it; the result's own size is not included). When undefined is given, the name of every reference that
 // stays as written because its macro is not defined and it has no default
 // is appended to it.
 std::string expandMacros(const MacroTable& table, const MacroMap& macros, std::string_view text, bool useSystemMacros,

@@ -4,7 +4,9 @@
 
 class DepthLimitedReader::DepthCounter {
 public:
-    explicit DepthCounter(int startDepth) : startDepth_(startDepth), depth_(startDepth) {}
+    explicit DepthCounter(int startDepth)
+        : startDepth_(startDepth), depth_(startDepth), maxDepth_(int(xhtmlNestingBound()))
+    {}
 
     void reset()
     {
@@ -14,7 +16,7 @@ public:
     // False, and remembered, when the new level is past the limit.
     bool enter()
     {
-        if (++depth_ <= MaxElementDepth)
+        if (++depth_ <= maxDepth_)
             return true;
         exceeded_ = true;
         return false;
@@ -25,6 +27,7 @@ public:
 private:
     int startDepth_;
     int depth_;
+    int maxDepth_;
     bool exceeded_ = false;
 };
 
@@ -119,5 +122,6 @@ bool DepthLimitedReader::depthExceeded() const
 
 QString DepthLimitedReader::depthErrorMessage()
 {
-    return messageText(Diag::DomNestingTooDeep, {MaxElementDepth});
+    const std::uint32_t bound = xhtmlNestingBound();
+    return messageText(Diag::DomNestingTooDeep, {bound, stackNote(bound, MaxXhtmlNestingDepth)});
 }

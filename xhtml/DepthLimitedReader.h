@@ -6,16 +6,12 @@
 
 #include <memory>
 
-// Deepest element nesting an -xhtml document may reach (the bound of both
-// modes), included documents counted at the depth where they are inserted.
-// The preprocessor, Qt's serialiser and Qt's node destructor all recurse
-// once per level, so the limit must hold while the document is read, before
-// the tree exists.
-constexpr int MaxElementDepth = int(MaxNestingDepth);
-
 // A QXmlSimpleReader that fails the parse when elements (or entity
-// references, which also become tree levels) nest deeper than
-// MaxElementDepth. The DOM loader installs its own content and lexical
+// references, which also become tree levels) nest deeper than the -xhtml
+// mode's bound (xhtmlNestingBound), included documents counted at the depth
+// where they are inserted. The preprocessor, Qt's serialiser and Qt's node
+// destructor all recurse once per level, so the limit must hold while the
+// document is read, before the tree exists. The DOM loader installs its own content and lexical
 // handlers; this reader puts a counting handler in front of each.
 // startDepth is the depth at which the parsed root element will sit minus
 // one (0 for a document of its own).

@@ -60,14 +60,13 @@ void narrowEight(const ushort* units, char* to)
 }
 #endif
 
-// Appends the ASCII form of text to out (see toHtml): one byte per code
-// unit below 128, found eight at a time where SSE2 is available.
-void appendAscii(std::string& out, const QString& text)
+// Appends the ASCII form of count code units to out (see toHtml): one
+// byte per code unit below 128, found eight at a time where SSE2 is
+// available.
+void appendAscii(std::string& out, const ushort* units, std::size_t count)
 {
     // The longest form of one code unit: "&#65535;".
     constexpr std::size_t LongestReference = 8;
-    const auto* units = reinterpret_cast<const ushort*>(text.utf16());
-    const auto count = std::size_t(text.size());
     std::size_t length = out.size();
     out.resize(length + count + LongestReference);
     std::size_t i = 0;
@@ -117,24 +116,63 @@ QString serialised(const QDomDocument& document, int indent, int capacityHint)
     return text;
 }
 
+void appendAscii(std::string& out, const QString& text)
+{
+    appendAscii(out, reinterpret_cast<const ushort*>(text.utf16()), std::size_t(text.size()));
+}
+
+// The bytes of the ASCII form of text.
+std::uint64_t asciiLength(const QString& text)
+{
+    std::uint64_t length = 0;
+    for (const QChar unit : text) {
+        const ushort code = unit.unicode();
+        if (code < 128)
+            length += 1;
+        else if (code == 0xA0)
+            length += 6;  // "&nbsp;"
+        else
+            length += code < 1000 ? 6 : code < 10000 ? 7 : 8;  // "&#N;"
+    }
+    return length;
+}
+
+// Writes the ASCII form of text a slice at a time, so that it never exists
+// whole beside the text.
+bool writeAscii(std::FILE* file, const QString& text)
+{
+    constexpr std::size_t SliceUnits = std::size_t(1) << 19;
+    const auto* units = reinterpret_cast<const ushort*>(text.utf16());
+    const auto count = std::size_t(text.size());
+    std::string slice;
+    for (std::size_t start = 0; start < count; start += SliceUnits) {
+        slice.clear();
+        appendAscii(slice, units + start, std::min(SliceUnits, count - start));
+        if (std::fwrite(slice.data(), 1, slice.size(), file) != slice.size())
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void writeHtml(const QString& fileName, const QDomDocument& document, int indent, int capacityHint)
 {
     const std::string name = fileName.toLocal8Bit().toStdString();
     // The whole text is made first, so that nothing is written for a
-    // document that cannot be serialised.
-    std::string html;
-    // A named document type is printed by the serialiser itself.
-    if (needsFixedDoctype(document))
-        html = FixedDoctypeLine;
-    appendAscii(html, serialised(document, indent, capacityHint));
+    // document that cannot be serialised. A named document type is
+    // printed by the serialiser itself.
+    const QString text = serialised(document, indent, capacityHint);
+    const std::string head = needsFixedDoctype(document) ? FixedDoctypeLine : "";
 
     SafeOutputFile output;
-    if (!output.open(name))
+    if (!output.open(name, [&] { return head.size() + asciiLength(text); }))
         throw HException(Diag::CannotOpenOutput, {name});
-    if (std::fwrite(html.data(), 1, html.size(), output.file()) != html.size() || !output.commit())
-        throw HException(Diag::CannotWriteOutput, {name});
+    if (std::fwrite(head.data(), 1, head.size(), output.file()) != head.size() || !writeAscii(output.file(), text) ||
+        !output.commit()) {
+        output.abandon();
+        throw HException(Diag::CannotWriteOutput, {name + output.inPlaceNote()});
+    }
 }
 
 QString toHtml(const QDomDocument& document, int indent)

@@ -49,6 +49,8 @@ void XhtmlDocument::loadXhtml(const QString& fileName)
     ::close(descriptor);
     if (read.tooLarge)
         throw HException(Diag::XmlFileTooLarge, {fileName.toLocal8Bit().toStdString(), MaxInputBytes >> 20});
+    if (read.sizeChanged)
+        throw HException(Diag::XmlFileSizeChanged, {name});
     QTextStream stream(bytes);
     const QString text = stream.readAll();
     inputUnits_ = text.size();

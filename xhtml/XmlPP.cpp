@@ -66,6 +66,27 @@ QString readTextInclude(QByteArray bytes, const QString& encoding)
     return QString::fromLatin1(bytes);
 }
 
+// Appends text to parent as text nodes of a few thousand characters each.
+// Qt's serialiser escapes a text node by replacing its characters one at a
+// time in a copy of the whole text, which takes time in the square of the
+// text's length (over ten minutes for 30 MB). Text nodes in a row print one
+// after the other with nothing between them, and each character is escaped
+// on its own, except a '>' that follows "]]": so a piece never starts right
+// after a ']', and the pieces print the same bytes as the whole text would.
+void appendTextInPieces(QDomDocument& document, QDomElement& parent, const QString& text)
+{
+    constexpr int PieceUnits = 4096;
+    int start = 0;
+    while (text.size() - start > PieceUnits) {
+        int end = start + PieceUnits;
+        while (end < text.size() && text.at(end - 1) == QLatin1Char(']'))
+            ++end;
+        parent.appendChild(document.createTextNode(text.mid(start, end - start)));
+        start = end;
+    }
+    parent.appendChild(document.createTextNode(text.mid(start)));
+}
+
 // What one node of a DOM tree takes in memory, roughly (an element with
 // one attribute costs about a kilobyte); a file of many small elements
 // costs far more than its bytes.
@@ -316,7 +337,7 @@ QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& mac
         text = text.toLower();
     if (element.hasAttribute(QStringLiteral("underscore_spaces")))
         text.replace(QLatin1Char(' '), QLatin1Char('_'));
-    spend(std::uint64_t(text.size()) * sizeof(QChar));
+    spend(Work::InsertedText, std::uint64_t(text.size()) * sizeof(QChar));
     return replace(element, document_.createTextNode(text));
 }
 
@@ -333,7 +354,7 @@ QDomNode XmlPP::processInclude(QDomElement element, const QString& fileName, Mac
     if (element.hasAttribute(QStringLiteral("expand_macros")) && hasMacroMarker(table_, textView(path))) {
         std::uint64_t work = 0;
         path = fromBytes(expandWithSystemMacros(table_, toBytes(path), &work));
-        spend(work);
+        spend(Work::MacroExpansion, work);
     }
     // Qt takes a name that starts with ':' for the path of a resource, which
     // is never relative: such a name is opened as written, from the working
@@ -355,7 +376,7 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
         reportError(element, fileName, openFailure(path));
         return walk(element, fileName, macros, expandFlag);
     }
-    spend(std::max<std::uint64_t>(std::uint64_t(bytes.size()) * sizeof(QChar), IncludeMinimumBytes));
+    spend(Work::IncludesRead, XhtmlIncludeFileCostBytes + std::uint64_t(bytes.size()) * sizeof(QChar), 1);
     QDomDocument owner = document_;
     const QString tag = element.attribute(QStringLiteral("tag"));
     QDomElement wrapper = owner.createElement(tag.isEmpty() ? QStringLiteral("pre") : tag);
@@ -364,7 +385,7 @@ QDomNode XmlPP::includeText(QDomElement element, const QString& path, const QStr
         if (!value.isEmpty())
             wrapper.setAttribute(QLatin1String(name), value);
     }
-    wrapper.appendChild(owner.createTextNode(readTextInclude(bytes, element.attribute(QStringLiteral("encoding")))));
+    appendTextInPieces(owner, wrapper, readTextInclude(bytes, element.attribute(QStringLiteral("encoding"))));
     return replace(element, wrapper);
 }
 
@@ -401,7 +422,7 @@ QDomNode XmlPP::includeXml(QDomElement element, const QString& path, const QStri
     std::uint64_t cost = std::uint64_t(bytes.size()) * sizeof(QChar);
     if (parsed)
         cost += domNodeCount(included.documentElement()) * DomNodeBytes;
-    spend(std::max(cost, IncludeMinimumBytes));
+    spend(Work::IncludesRead, XhtmlIncludeFileCostBytes + cost, 1);
     // A file that would take the page past the nesting bound is reported
     // as one that is not well-formed.
     if (!parsed) {
@@ -466,7 +487,7 @@ QString XmlPP::expandText(const QString& text, const MacroMap& macros, std::vect
         return text;
     std::uint64_t work = 0;
     const QString expanded = fromBytes(expandMacros(table_, macros, toBytes(text), false, &work, undefined));
-    spend(std::uint64_t(expanded.size()) * sizeof(QChar) + work);
+    spend(Work::MacroExpansion, std::uint64_t(expanded.size()) * sizeof(QChar) + work);
     return expanded;
 }
 
@@ -492,16 +513,20 @@ bool XmlPP::readInclude(const QString& path, bool dropCarriageReturns, QByteArra
         },
         dropCarriageReturns);
     ::close(descriptor);
-    if (read.tooLarge)
-        throw HException(Diag::BudgetSpent, {budget_.limit() >> 20});
+    if (read.tooLarge) {
+        spend(Work::IncludesRead, read.fileBytes * sizeof(QChar), 1);  // throws: the file is beyond the budget
+        throw HException(Diag::BudgetSpent, {budget_.limit() >> 20, budget_.mostWork(), budget_.mostWorkAmount()});
+    }
+    if (read.sizeChanged)
+        throw HException(Diag::IncludeSizeChanged, {name});
     bytes.truncate(int(read.storedBytes));
     return true;
 }
 
-void XmlPP::spend(std::uint64_t bytes)
+void XmlPP::spend(Work kind, std::uint64_t bytes, std::uint64_t items)
 {
-    if (budget_.spend(bytes))
-        throw HException(Diag::BudgetSpent, {budget_.limit() >> 20});
+    if (budget_.spend(kind, bytes, items))
+        throw HException(Diag::BudgetSpent, {budget_.limit() >> 20, budget_.mostWork(), budget_.mostWorkAmount()});
 }
 
 void XmlPP::reportError(const QDomElement& element, const QString& fileName, const Diagnostic& diagnostic)

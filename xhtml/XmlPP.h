@@ -52,7 +52,7 @@ public:
     void keepRemovedNodesIn(std::vector<QDomNode>* holder) { removedNodes_ = holder; }
     // Adds to the work of the walk; throws HException once the budget is
     // spent.
-    void spend(std::uint64_t bytes);
+    void spend(Work kind, std::uint64_t bytes, std::uint64_t items = 0);
     // Expands macro references in text (system macros not searched),
     // spending the result and the work of the expansion; undefined as for
     // expandMacros.

@@ -1,16 +1,23 @@
 #include "xml/BlockPrefetcher.h"
 
-#include <sys/mman.h>
+#include "io/TerminationSignals.h"
 
-#include <system_error>
+#include <sys/mman.h>
 
 BlockPrefetcher::BlockPrefetcher(char* first, std::size_t count, std::size_t blockBytes, std::size_t ahead)
     : first_(first), count_(count), blockBytes_(blockBytes), ahead_(ahead)
 {
 #ifdef MADV_POPULATE_WRITE
     try {
-        thread_ = std::thread(&BlockPrefetcher::run, this);
-    } catch (const std::system_error&) {
+        thread_ = startThreadWithSignalsBlocked([this] {
+            try {
+                run();
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                failure_ = std::current_exception();
+            }
+        });
+    } catch (const std::exception&) {
         // No thread to be had: the blocks are handed out all the same.
     }
 #endif
@@ -32,6 +39,8 @@ char* BlockPrefetcher::take()
     std::size_t index = 0;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
+        if (failure_)
+            std::rethrow_exception(failure_);
         if (taken_ == count_)
             return nullptr;
         index = taken_++;

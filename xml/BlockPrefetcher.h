@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -22,7 +23,8 @@ public:
     BlockPrefetcher(const BlockPrefetcher&) = delete;
     BlockPrefetcher& operator=(const BlockPrefetcher&) = delete;
 
-    // The next block, or null once all have been taken.
+    // The next block, or null once all have been taken. An exception on the
+    // thread is thrown again here.
     char* take();
 
 private:
@@ -36,5 +38,6 @@ private:
     std::condition_variable changed_;
     std::size_t taken_ = 0;
     bool stopping_ = false;
+    std::exception_ptr failure_;
     std::thread thread_;  // last: starts when everything it uses is there
 };

@@ -61,16 +61,23 @@ inline bool sixteenInPage(const char* p)
     return (reinterpret_cast<std::uintptr_t>(p) & 4095) <= 4096 - 16;
 }
 
-// Such a load. The address sanitizer would take the bytes past the string
-// for an overflow: its builds keep the load out of line, unchecked.
-#if defined(__SANITIZE_ADDRESS__)
-#define XMLPP_LOAD_WITHIN_PAGE_ATTRIBUTES __attribute__((no_sanitize_address, noinline))
+// Such a load. A sanitizer would take the bytes past the string for an
+// overflow (AddressSanitizer), or for a race with whatever another thread
+// keeps there (ThreadSanitizer): the load is left out of every sanitizer's
+// checks, and out of line in their builds, where the compiler would
+// otherwise check it where it is inlined.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define XMLPP_SANITIZED 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define XMLPP_LOAD_WITHIN_PAGE_ATTRIBUTES __attribute__((no_sanitize_address, noinline))
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define XMLPP_SANITIZED 1
 #endif
 #endif
-#ifndef XMLPP_LOAD_WITHIN_PAGE_ATTRIBUTES
+#if defined(XMLPP_SANITIZED) && defined(__clang__)
+#define XMLPP_LOAD_WITHIN_PAGE_ATTRIBUTES __attribute__((no_sanitize("address", "thread", "memory"), noinline))
+#elif defined(XMLPP_SANITIZED)
+#define XMLPP_LOAD_WITHIN_PAGE_ATTRIBUTES __attribute__((no_sanitize_address, no_sanitize_thread, noinline))
+#else
 #define XMLPP_LOAD_WITHIN_PAGE_ATTRIBUTES
 #endif
 inline XMLPP_LOAD_WITHIN_PAGE_ATTRIBUTES __m128i loadWithinPage(const char* p)

@@ -34,22 +34,17 @@ bool QXMLDocument::readNamedFile(const std::string& fileName, int descriptor, st
 
 bool QXMLDocument::save(const std::string& fileName, unsigned indentUnit, unsigned wrapWidth)
 {
-    // The output may be written in place over a file the tree points into.
-    detachMappedFilesAt(fileName);
     SafeOutputFile output;
-    if (!output.open(fileName)) {
+    // The length is asked only for a file written in place, which is
+    // reserved before it is changed.
+    if (!output.open(fileName, [&] { return outputBytes(indentUnit, wrapWidth); })) {
         setError(errorLine(), Diag::CouldNotWrite, {fileName.c_str()});
         return false;
     }
     const bool written = write(output.file(), indentUnit, wrapWidth);
-    // A file cut short by someone else during the run left zeros in the
-    // tree: the output is not to be trusted, and is not committed.
-    if (const std::string* shrunk = shrunkFile()) {
-        setError(errorLine(), Diag::TruncatedDuringRun, {shrunk->c_str()});
-        return false;
-    }
     if (!written || !output.commit()) {
-        setError(errorLine(), Diag::CouldNotWrite, {fileName.c_str()});
+        output.abandon();
+        setError(errorLine(), Diag::CouldNotWrite, {fileName + output.inPlaceNote()});
         return false;
     }
     return true;

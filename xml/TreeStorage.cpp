@@ -1,6 +1,5 @@
 #include "xml/TreeStorage.h"
 
-#include "io/FileMapping.h"
 #include "xml/BlockPrefetcher.h"
 
 #include <algorithm>
@@ -104,24 +103,4 @@ std::uint32_t TreeStorage::addSegment(const char* base)
         throw TreeStorageFull();
     segments_.push_back(base);
     return static_cast<std::uint32_t>(segments_.size() - 1);
-}
-
-void TreeStorage::keepMapping(std::unique_ptr<FileMapping> mapping, std::string name)
-{
-    mappedFiles_.push_back({std::move(mapping), std::move(name)});
-}
-
-void TreeStorage::detachMappingsOf(const std::string& path)
-{
-    for (MappedFile& file : mappedFiles_)
-        if (file.mapping->isFileAt(path))
-            file.mapping->detach();
-}
-
-const std::string* TreeStorage::shrunkMapping() const
-{
-    for (const MappedFile& file : mappedFiles_)
-        if (file.mapping->shrank())
-            return &file.name;
-    return nullptr;
 }

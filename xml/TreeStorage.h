@@ -13,7 +13,6 @@
 #include <vector>
 
 class BlockPrefetcher;
-class FileMapping;
 class XMLDocument;
 
 // A node's place in its document's node space; 0 stands for no node.
@@ -91,15 +90,6 @@ public:
         return names_.intern(name, [this](std::string_view fresh) { return store(fresh); });
     }
 
-    // Files read by mapping them, kept as long as the tree that points into
-    // them; name is the one the file was read by, for messages.
-    void keepMapping(std::unique_ptr<FileMapping> mapping, std::string name);
-    // Gives the mapped files that path names private copies of their bytes.
-    void detachMappingsOf(const std::string& path);
-    // The name of a mapped file that lost mapped bytes while it was mapped,
-    // or null.
-    const std::string* shrunkMapping() const;
-
     // Buffers whose bytes attribute records point into by offset; segment
     // 0 is none.
     std::uint32_t addSegment(const char* base);
@@ -150,11 +140,6 @@ private:
     ByteArena arena_;
     NameTable names_;
     std::vector<const char*> segments_{nullptr};
-    struct MappedFile {
-        std::unique_ptr<FileMapping> mapping;
-        std::string name;
-    };
-    std::vector<MappedFile> mappedFiles_;
 
     std::unique_ptr<char*[]> table_;  // MaxBlocks entries, filled as blocks are added
     std::uint32_t blockCount_ = 0;

@@ -150,25 +150,26 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
         setError(static_cast<int>(reader.line()), Diag::TagNameMismatch);
         break;
     case XMLReader::TooDeep:
-        setError(static_cast<int>(reader.line()), Diag::NestingTooDeep, {MaxDepth});
+        setError(static_cast<int>(reader.line()), Diag::NestingTooDeep,
+                 {defaultNestingBound(), stackNote(defaultNestingBound(), MaxNestingDepth)});
         break;
     }
     return false;
 }
 
-bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes, std::string name)
+bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes, const std::string& name)
 {
     char* text = nullptr;
-    FileRead read = mapOrReadBounded(descriptor, std::min(maxBytes, MaxFileBytes),
-                                     [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
+    const FileRead read = readBounded(descriptor, std::min(maxBytes, MaxFileBytes), FileSizing::Seek,
+                                      [&](std::size_t size) { return text = storage_.arena().allocateBlock(size); });
     fileBytes_ = read.fileBytes;
     if (read.tooLarge) {
         setError(0, Diag::FileTooLarge);
         return false;
     }
-    if (read.mapping) {
-        text = read.mapping->data();
-        storage_.keepMapping(std::move(read.mapping), std::move(name));
+    if (read.sizeChanged) {
+        setError(0, Diag::SizeChangedWhileRead, {name});
+        return false;
     }
     const std::size_t size = read.storedBytes;
     if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
@@ -196,6 +197,16 @@ std::string XMLDocument::toString(unsigned indentUnit, unsigned wrapWidth)
         XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
     }
     return text;
+}
+
+std::uint64_t XMLDocument::outputBytes(unsigned indentUnit, unsigned wrapWidth)
+{
+    std::uint64_t bytes = 0;
+    {
+        OutputSink sink(bytes);
+        XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
+    }
+    return bytes;
 }
 
 void XMLDocument::setError(int line, Diag id, std::initializer_list<DiagArg> args)

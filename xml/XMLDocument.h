@@ -20,7 +20,8 @@ class RunObserver;
 // storage in which all of its nodes and strings live (see TreeStorage).
 class XMLDocument {
 public:
-    // Deepest element nesting the reader accepts (MaxNestingDepth, counted
+    // Deepest element nesting the reader accepts (MaxNestingDepth, or less
+    // where the stack of the run holds less: defaultNestingBound(), counted
     // from the depth offset); deeper input fails with Diag::NestingTooDeep.
     static constexpr std::uint32_t MaxDepth = MaxNestingDepth;
     // Largest file readFile reads by default (a pipe may never end).
@@ -59,19 +60,12 @@ public:
     // The previous root is replaced but not destroyed.
     bool parse(std::string_view text);
     bool parse(const char* text) { return parse(std::string_view(text)); }
-    // Reads a whole open file (io/FileReading.h, sized by seeking), skipping
-    // a UTF-8 byte-order mark. A file of more than maxBytes is not read: the
-    // read fails with "file too large". A large regular file is mapped
-    // instead of read (io/FileMapping.h) and stays mapped while the document
-    // lives; name is how messages call it should it shrink meanwhile.
-    bool readFile(int descriptor, std::uint64_t maxBytes = MaxFileBytes, std::string name = {});
-    // To be called before the file at path is written in place: the mapped
-    // files it names get private copies of their bytes, which the write
-    // then cannot change or cut short.
-    void detachMappedFilesAt(const std::string& path) { storage_.detachMappingsOf(path); }
-    // The name of a mapped file that someone cut short while the document
-    // used it (the bytes it lost read as zeros), or null.
-    const std::string* shrunkFile() const { return storage_.shrunkMapping(); }
+    // Reads a whole open file (io/FileReading.h, sized by seeking) into the
+    // document's own memory, skipping a UTF-8 byte-order mark. A file of
+    // more than maxBytes is not read: the read fails with "file too large".
+    // A regular file whose size changes while it is read fails with
+    // Diag::SizeChangedWhileRead and name.
+    bool readFile(int descriptor, std::uint64_t maxBytes = MaxFileBytes, const std::string& name = {});
     // The size of the file of the last readFile (for a file read to its end
     // past maxBytes, a count above maxBytes).
     std::uint64_t fileBytes() const { return fileBytes_; }
@@ -86,6 +80,8 @@ public:
     bool write(std::FILE* file, unsigned indentUnit, unsigned wrapWidth);
     // Prints the document into a string, the same bytes as write().
     std::string toString(unsigned indentUnit, unsigned wrapWidth);
+    // The number of bytes write() prints, found by printing them nowhere.
+    std::uint64_t outputBytes(unsigned indentUnit, unsigned wrapWidth);
 
     XMLElement* root() const { return root_; }
     void setRoot(XMLElement* root) { root_ = root; }

@@ -66,7 +66,7 @@ std::string printableByte(char byte)
 
 XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
     : document_(document), observer_(document.observer_), storage_(document.storage_), base_(text), pos_(text),
-      end_(text + size), watched_(document.watchedByte()), nextSemicolon_(text)
+      end_(text + size), maxDepth_(defaultNestingBound()), watched_(document.watchedByte()), nextSemicolon_(text)
 {
 #ifdef __SSE2__
     watchedBytes_ = _mm_set1_epi8(watched_);
@@ -430,9 +430,10 @@ void XMLReader::endTag()
 
 void XMLReader::startTag(std::uint32_t markupLine)
 {
-    if (open_.size() + document_.depthOffset() >= XMLDocument::MaxDepth) {
+    if (open_.size() + document_.depthOffset() >= maxDepth_) {
         if (observer_ != nullptr)
-            report(placeOf(pos_ - 1), Diagnostic(Diag::NestingTooDeep, {XMLDocument::MaxDepth}), true);
+            report(placeOf(pos_ - 1),
+                   Diagnostic(Diag::NestingTooDeep, {maxDepth_, stackNote(maxDepth_, XMLDocument::MaxDepth)}), true);
         status_ = TooDeep;
         stop_ = true;
         return;

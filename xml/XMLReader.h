@@ -22,10 +22,11 @@ enum class Diag : std::uint16_t;
 // document owns: names through the document's name table, attribute values
 // by their offset in the buffer, which the read registers as a segment.
 // Lenient by design: only a bad attribute-name start, an end tag that does
-// not match, and nesting beyond XMLDocument::MaxDepth (counted from the
-// document's depth offset) are errors. With an observer (a checking run),
-// the reader also tells it what it read leniently (diag/RunObserver.h):
-// those reports sit on paths that a well-formed document rarely takes.
+// not match, and nesting beyond defaultNestingBound() (rules/Limits.h;
+// counted from the document's depth offset) are errors. With an observer
+// (a checking run), the reader also tells it what it read leniently
+// (diag/RunObserver.h): those reports sit on paths that a well-formed
+// document rarely takes.
 class XMLReader {
 public:
     enum Status { Ok = 0, BadTagName = 1, TagNameMismatch = 2, TooDeep = 3 };
@@ -95,6 +96,7 @@ private:
     char* end_;
     std::uint32_t line_ = 0;
     Status status_ = Ok;
+    const std::uint32_t maxDepth_;
     bool stop_ = false;
     std::vector<XMLElement*> open_;
     XMLElement* result_ = nullptr;

@@ -1,11 +1,12 @@
 #include "xml/XMLWriter.h"
 
+#include "io/TerminationSignals.h"
 #include "xml/ByteScan.h"
 #include "xml/XMLDocument.h"
 
 #include <condition_variable>
+#include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -20,10 +21,11 @@ void OutputSink::spaces(std::size_t count)
 }
 
 // The thread that writes full blocks to the file, one at a time: it owns a
-// block from exchange() until its write is done.
+// block from exchange() until its write is done. An exception on it (no
+// memory for the stream's buffer) is thrown again on the writing thread.
 class OutputSink::BlockWriter {
 public:
-    explicit BlockWriter(std::FILE* file) : file_(file), thread_([this] { run(); }) {}
+    explicit BlockWriter(std::FILE* file) : file_(file), thread_(startThreadWithSignalsBlocked([this] { run(); })) {}
 
     ~BlockWriter()
     {
@@ -41,6 +43,8 @@ public:
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return !busy_; });
+        if (failure_)
+            std::rethrow_exception(failure_);
         std::unique_ptr<char[]> written = std::move(block_);
         block_ = std::move(full);
         size_ = size;
@@ -54,6 +58,8 @@ public:
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return !busy_; });
+        if (failure_)
+            std::rethrow_exception(failure_);
         return !failed_;
     }
 
@@ -66,9 +72,17 @@ private:
             if (!busy_)
                 return;
             lock.unlock();
-            const bool written = std::fwrite(block_.get(), 1, size_, file_) == size_;
+            bool written = false;
+            std::exception_ptr failure;
+            try {
+                written = std::fwrite(block_.get(), 1, size_, file_) == size_;
+            } catch (...) {
+                failure = std::current_exception();
+            }
             lock.lock();
             failed_ = failed_ || !written;
+            if (failure)
+                failure_ = failure;
             busy_ = false;
             changed_.notify_all();
         }
@@ -82,6 +96,7 @@ private:
     bool busy_ = false;
     bool stopping_ = false;
     bool failed_ = false;
+    std::exception_ptr failure_;
     std::thread thread_;  // last: starts when everything it uses is there
 };
 
@@ -89,9 +104,15 @@ OutputSink::OutputSink(std::FILE* file) : file_(file) {}
 
 OutputSink::OutputSink(std::string& target) : target_(&target) {}
 
+OutputSink::OutputSink(std::uint64_t& count) : count_(&count) {}
+
 OutputSink::~OutputSink()
 {
-    flush();
+    try {
+        flush();
+    } catch (...) {
+        // Left while an exception goes up: the output is given up anyway.
+    }
 }
 
 void OutputSink::passFullBlock()
@@ -99,7 +120,7 @@ void OutputSink::passFullBlock()
     if (file_ != nullptr && writer_ == nullptr) {
         try {
             writer_ = std::make_unique<BlockWriter>(file_);
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {
             // No thread to be had: the blocks are written here.
         }
     }
@@ -137,6 +158,8 @@ void OutputSink::deliver(std::string_view bytes)
         return;
     if (target_ != nullptr)
         target_->append(bytes);
+    else if (count_ != nullptr)
+        *count_ += bytes.size();
     else if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
         failed_ = true;
 }

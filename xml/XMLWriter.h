@@ -15,8 +15,8 @@ class XMLElement;
 class XMLAttribute;
 
 // Collects output bytes in a fixed block and hands them on a block at a
-// time, either to a file or to a string. Remembers whether any write to
-// the file failed.
+// time, to a file, to a string, or to a count of them. Remembers whether
+// any write to the file failed.
 //
 // Full blocks for a file are written on a thread of their own (started with
 // the first full block) while the next block fills, so that the kernel's
@@ -25,6 +25,7 @@ class OutputSink {
 public:
     explicit OutputSink(std::FILE* file);
     explicit OutputSink(std::string& target);
+    explicit OutputSink(std::uint64_t& count);
     ~OutputSink();
     OutputSink(const OutputSink&) = delete;
     OutputSink& operator=(const OutputSink&) = delete;
@@ -123,6 +124,7 @@ private:
 
     std::FILE* file_ = nullptr;
     std::string* target_ = nullptr;
+    std::uint64_t* count_ = nullptr;
     std::unique_ptr<char[]> block_{new char[BlockSize]};
     std::size_t used_ = 0;
     bool failed_ = false;

@@ -25,7 +25,7 @@ std::string upperHex(std::uint32_t value)
 MacroMap XMLPP2::macrosOf(const XMLElement* element, const MacroMap& current)
 {
     MacroMap macros = macrosAttributeMap(element->attributeText("macros"), current);
-    spend(MacroScope::macroMapBytes(macros));
+    spend(Work::MacroMaps, MacroScope::macroMapBytes(macros));
     return macros;
 }
 
@@ -80,7 +80,9 @@ XMLNode* XMLPP2::xmlput(XMLElement* element, Chain& chain)
     }
     // The copy is counted before it is made, so that one put of a huge
     // fragment cannot overshoot the budget.
-    spend(treeBytes(stored->second));
+    std::uint64_t nodes = 0;
+    const std::uint64_t bytes = treeBytes(stored->second, &nodes);
+    spend(Work::XmlputCopies, bytes, nodes);
     auto* copy = static_cast<XMLElement*>(cloneNode(stored->second, nullptr));
     if (observer_ != nullptr)
         observer_->copied(stored->second, copy, chain.fileName, nullptr);

@@ -45,7 +45,7 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
     // The file name always sees the system macros (VosselDir among them).
     std::uint64_t work = 0;
     const std::string expanded = expandWithSystemMacros(*table_, element->attributeText("filename"), &work);
-    spend(work);
+    spend(Work::MacroExpansion, work);
     const std::string fileName = resolveIncludeName<char>(expanded, chain.fileName);
     if (includeDepth_ >= MaxIncludeDepth) {
         fail(element, chain.fileName, Diagnostic(Diag::IncludeNestingBound, {MaxIncludeDepth, fileName}),
@@ -100,10 +100,10 @@ XMLNode* XMLPP2::include(XMLElement* element, Chain& chain)
 
 // Reads the file into the document, its root as deep as the include element
 // (depth levels below the top), and returns that root with the document's
-// root pointer restored; null after a reported error. The file's bytes and
-// its tree are spent from the run's budget, at least IncludeMinimumBytes.
-// A checking run learns the fault at the include element, or, for a file
-// that is not well-formed, from the reader, in the file.
+// root pointer restored; null after a reported error. The file's bytes, its
+// tree and IncludeFileCostBytes are spent from the run's budget. A checking
+// run learns the fault at the include element, or, for a file that is not
+// well-formed, from the reader, in the file.
 XMLElement* XMLPP2::readInclude(const XMLElement* include, const std::string& fileName, const Chain& chain)
 {
     XMLElement* mainRoot = root();
@@ -115,17 +115,22 @@ XMLElement* XMLPP2::readInclude(const XMLElement* include, const std::string& fi
     XMLElement* included = root();
     setRoot(mainRoot);
     if (fileBytes() > room) {
-        spend(fileBytes());  // reports the budget
+        spend(Work::IncludesRead, fileBytes(), 1);  // reports the budget
         return nullptr;
     }
-    spend(std::max(fileBytes() + (ok && included != nullptr ? treeBytes(included) : 0), IncludeMinimumBytes));
-    const bool readerFault = !ok && errorId() != Diag::CouldNotRead && errorId() != Diag::FileTooLarge;
-    const bool tooDeep = !ok && errorId() == Diag::NestingTooDeep;
-    const Diagnostic fault = !ok && errorId() == Diag::CouldNotRead
+    spend(Work::IncludesRead,
+          IncludeFileCostBytes + fileBytes() + (ok && included != nullptr ? treeBytes(included) : 0), 1);
+    const Diag error = ok ? Diag::Count : errorId();
+    // Faults of the reader were reported by the reader, in the file.
+    const bool readerFault =
+        !ok && error != Diag::CouldNotRead && error != Diag::FileTooLarge && error != Diag::SizeChangedWhileRead;
+    const bool readFailed = !ok && (error == Diag::NestingTooDeep || error == Diag::SizeChangedWhileRead);
+    const Diagnostic fault = error == Diag::CouldNotRead
                                  ? Diagnostic(Diag::CannotOpenInclude, {fileName, std::strerror(openError())})
-                             : !ok ? Diagnostic(errorId())
+                             : error == Diag::SizeChangedWhileRead ? Diagnostic(error, {fileName})
+                             : !ok                                 ? Diagnostic(error)
                                    : Diagnostic(Diag::IncludedFileWithoutElement, {fileName});
-    if (!ok && (included != nullptr || tooDeep)) {
+    if (!ok && (included != nullptr || readFailed)) {
         if (readerFault)
             reportError(formatMessage(Diag::IncludeReadError, {errorMessage(), fileName, errorLine()}));
         else

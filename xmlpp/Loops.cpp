@@ -246,7 +246,7 @@ XMLElement* XMLPP2::copyLoopBody(const XMLElement* source, const MacroMap& loopM
             fail(loop, fileName, Diagnostic(Diag::LoopCopiesBound, {limits_.loopCopies}), Diag::LoopCopiesTooMany,
                  {limits_.loopCopies});
         XMLElement* copy = cloneElement(original);
-        spend(sizeof(XMLElement) + original->attributes().size() * sizeof(XMLAttribute));
+        spend(Work::LoopCopies, sizeof(XMLElement) + original->attributes().size() * sizeof(XMLAttribute), 1);
         for (const XMLAttribute& attr : original->attributes()) {
             if (attr.hasValue() && hasMacroMarker(*table_, attr.text()))
                 copy->setAttribute(attr.name(), expand(attr.text(), loopMacros));

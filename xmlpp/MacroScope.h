@@ -28,7 +28,7 @@ public:
         if (!own_) {
             own_ = *inherited_;
             if (budget_ != nullptr)
-                budget_->spend(macroMapBytes(*own_));
+                budget_->spend(Work::MacroMaps, macroMapBytes(*own_));
         }
         (*own_)[name] = std::move(value);
     }

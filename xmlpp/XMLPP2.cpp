@@ -66,9 +66,11 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
     if (first == nullptr)
         return;
     // The elements of a chain at depth d are d + 1 levels deep.
-    if (depth >= int(MaxNestingDepth)) {
-        fail(first->toElement(), fileName, Diagnostic(Diag::WalkNestingBound, {MaxNestingDepth}), Diag::WalkTooDeep,
-             {MaxNestingDepth, fileName});
+    if (depth >= int(defaultNestingBound())) {
+        const std::uint32_t bound = defaultNestingBound();
+        const std::string note = stackNote(bound, MaxNestingDepth);
+        fail(first->toElement(), fileName, Diagnostic(Diag::WalkNestingBound, {bound}), Diag::WalkTooDeep,
+             {bound, fileName, note});
         return;
     }
     Chain chain{fileName, MacroScope(macros, &budget_), expandFlag, depth};
@@ -183,13 +185,13 @@ std::string XMLPP2::expand(std::string_view text, const MacroMap& macros, std::v
         return std::string(text);
     std::uint64_t work = 0;
     std::string value = expandMacros(*table_, macros, text, false, &work, undefined);
-    spend(value.size() + work);
+    spend(Work::MacroExpansion, value.size() + work);
     return value;
 }
 
-void XMLPP2::spend(std::uint64_t bytes)
+void XMLPP2::spend(Work kind, std::uint64_t bytes, std::uint64_t items)
 {
-    budget_.spend(bytes);
+    budget_.spend(kind, bytes, items);
     checkBudget();
 }
 
@@ -206,7 +208,8 @@ void XMLPP2::budgetSpent()
     // this and reports.
     if (observer_ != nullptr)
         throw BudgetReached{};
-    reportError(formatMessage(Diag::BudgetSpent, {budget_.limit() >> 20}));
+    reportError(
+        formatMessage(Diag::BudgetSpent, {budget_.limit() >> 20, budget_.mostWork(), budget_.mostWorkAmount()}));
 }
 
 void XMLPP2::fail(const XMLElement* at, const std::string& fileName, const Diagnostic& fault, Diag id,
@@ -217,13 +220,15 @@ void XMLPP2::fail(const XMLElement* at, const std::string& fileName, const Diagn
     reportError(formatMessage(id, args));
 }
 
-std::uint64_t treeBytes(const XMLNode* node)
+std::uint64_t treeBytes(const XMLNode* node, std::uint64_t* nodes)
 {
     std::uint64_t bytes = 0;
     std::vector<const XMLNode*> pending{node};
     while (!pending.empty()) {
         const XMLNode* current = pending.back();
         pending.pop_back();
+        if (nodes != nullptr)
+            ++*nodes;
         if (const XMLElement* element = current->toElement()) {
             bytes += sizeof(XMLElement) + element->tagName().size();
             for (const XMLAttribute& attr : element->attributes())

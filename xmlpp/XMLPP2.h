@@ -150,7 +150,7 @@ private:
 
     // Adds to the work of the run; reports the budget (once) when it is
     // spent.
-    void spend(std::uint64_t bytes);
+    void spend(Work kind, std::uint64_t bytes, std::uint64_t items = 0);
     void checkBudget();
     [[gnu::noinline, gnu::cold]] void budgetSpent();
 
@@ -171,5 +171,5 @@ private:
 };
 
 // The memory a subtree takes in its document: nodes, attributes and their
-// strings.
-std::uint64_t treeBytes(const XMLNode* node);
+// strings; nodes, when given, receives the number of nodes.
+std::uint64_t treeBytes(const XMLNode* node, std::uint64_t* nodes = nullptr);

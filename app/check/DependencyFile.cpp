@@ -50,8 +50,11 @@ std::string makeDependencies(const std::string& target, const std::vector<std::s
 bool writeDependencyFile(const std::string& path, const std::string& text)
 {
     SafeOutputFile output;
-    if (!output.open(path))
+    if (!output.open(path, [&] { return text.size(); }))
         return false;
-    std::fwrite(text.data(), 1, text.size(), output.file());
-    return output.commit();
+    if (std::fwrite(text.data(), 1, text.size(), output.file()) != text.size() || !output.commit()) {
+        output.abandon();
+        return false;
+    }
+    return true;
 }

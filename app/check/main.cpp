@@ -1,5 +1,6 @@
 #include "app/Driver.h"
 #include "app/LargeStack.h"
+#include "app/ProcessSetup.h"
 #include "check/ArgumentFiles.h"
 #include "check/CheckOptions.h"
 #include "check/CheckRun.h"
@@ -29,6 +30,7 @@ int badUsage(const std::string& problem, const char* program)
 
 int main(int argc, char** argv)
 {
+    setUpProcess();
     char defaultName[] = "xmlpp-check";
     char* program = argc > 0 && argv[0] != nullptr ? argv[0] : defaultName;
     const ParsedCommandLine parsed = parseCheckCommandLine(argc, argv);

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -34,6 +35,13 @@ struct Options {
     // Bytes a file written by the run may hold (RLIMIT_FSIZE, with SIGXFSZ
     // ignored so that writing fails with EFBIG instead); -1 for no limit.
     long fileSizeLimit = -1;
+    // The run's address space and main stack (RLIMIT_AS, RLIMIT_STACK), in
+    // bytes; -1 for no limit.
+    long addressSpaceLimit = -1;
+    long stackLimit = -1;
+    // Another user and group to run as (the test must run as root); -1:
+    // the test's own.
+    long userId = -1;
     // Standard output appended to this file, as a shell's ">>" does; empty:
     // a file beside the working folder, returned in Result::out.
     std::string appendStdoutTo;
@@ -69,6 +77,15 @@ inline Result run(const fs::path& work, const std::vector<std::string>& args, co
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (options.userId >= 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(options.userId)) != 0 ||
+                                    ::setuid(uid_t(options.userId)) != 0))
+            _exit(127);
+        for (const auto& [resource, bytes] :
+             {std::pair{RLIMIT_AS, options.addressSpaceLimit}, std::pair{RLIMIT_STACK, options.stackLimit}}) {
+            const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+            if (bytes >= 0)
+                setrlimit(resource, &limit);
         }
         std::vector<std::string> copies(args);
         std::string program = options.programName;

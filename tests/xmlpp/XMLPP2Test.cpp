@@ -102,14 +102,19 @@ struct BoundCase {
     const char* name;
     std::string input;
     std::uint64_t loopCopies;
-    const char* error;
+    std::string error;  // the message, or how it starts
     std::vector<std::pair<std::string, std::string>> includeFiles = {};
 };
 
-const char* const BudgetSpent = "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB";
+// A spent budget of 1 MiB, naming what took most of it.
+std::string budgetSpent(const std::string& most)
+{
+    return "XmlPP::processConditionals(): the directives of this run make or read more than 1 MiB; most of it: " +
+           most + " (";
+}
 
 // Each of five files includes the next ten times: 100,000 small trees, each
-// counted at least the minimum of an include.
+// counted with the cost of reading a file.
 std::vector<std::pair<std::string, std::string>> fanOutFiles()
 {
     std::vector<std::pair<std::string, std::string>> files{{"fan5.xml", "<leaf/>"}};
@@ -124,20 +129,24 @@ const BoundCase BoundCases[] = {
     {"LoopCopiesOfAllLoops",
      "<r><for index='i' start='0' end='6' incr='1'><e/></for><foreach a='1,2,3,4,5,6'><e/></foreach></r>", 10,
      "XmlPP::processConditionals(): loops make more than 10 elements"},
-    {"FragmentsPutFragments", fragmentLaughs(5), 1000, BudgetSpent},
-    {"DoubledValuesReferred", doublingDefines(14, 10), 1000, BudgetSpent},
+    {"FragmentsPutFragments", fragmentLaughs(5), 1000, budgetSpent("xmlput copies made")},
+    {"DoubledValuesReferred", doublingDefines(14, 10), 1000, budgetSpent("macro expansion")},
     {"DefinitionsCopiedDownAChain",
-     doublingDefines(12, 0, repeat("<e><define name='q' value='1'/>", 40) + repeat("</e>", 40)), 1000, BudgetSpent},
-    {"LoopCopiesWithLongValues",
+     doublingDefines(12, 0, repeat("<e><define name='q' value='1'/>", 40) + repeat("</e>", 40)), 1000,
+     budgetSpent("macro maps copied")},
+    {"LoopCopiesOfLongValues",
      "<r><define name='V' value='" + std::string(4096, 'v') +
          "'/><for index='i' start='0' end='1000' incr='1'><e v='$(V)$(i)'/></for></r>",
-     10000, BudgetSpent},
+     10000, budgetSpent("macro expansion")},
+    {"ManyLoopCopies", "<r><for index='i' start='0' end='100000' incr='1'><e/></for></r>", 1000000,
+     budgetSpent("loop copies made")},
     {"IncludedFilesCount",
      "<r>" + repeat("<include filename='part.xml'/>", 20) + "</r>",
      1000,
-     BudgetSpent,
+     budgetSpent("includes read"),
      {{"part.xml", "<p v='" + std::string(100000, 'x') + "'/>"}}},
-    {"FilesIncludedManyTimesOver", "<r><include filename='fan0.xml'/></r>", 1000, BudgetSpent, fanOutFiles()},
+    {"FilesIncludedManyTimesOver", "<r><include filename='fan0.xml'/></r>", 1000, budgetSpent("includes read"),
+     fanOutFiles()},
 };
 
 class Bounds : public ::testing::TestWithParam<BoundCase> {};
@@ -155,7 +164,7 @@ TEST_P(Bounds, StopWithTheirMessage)
     processor.setLimits(limits);
     processor.run(c.input);
     ASSERT_FALSE(processor.errors.empty());
-    EXPECT_EQ(processor.errors.front(), c.error);
+    EXPECT_EQ(processor.errors.front().substr(0, c.error.size()), c.error);
 }
 
 INSTANTIATE_TEST_SUITE_P(XMLPP2, Bounds, ::testing::ValuesIn(BoundCases),

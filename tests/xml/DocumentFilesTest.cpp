@@ -1,9 +1,6 @@
-// A document read from a mapped file: written in place over that file it
-// still prints what it read; a file cut short under it fails the save with
-// its own message and leaves the target as it was. Large outputs, whose
-// blocks another thread writes, are the same bytes as the string form and
-// report a failed write.
-#include "io/FileMapping.h"
+// A document is a snapshot of its file: written in place over that file it
+// still prints what it read. Large outputs, whose blocks another thread
+// writes, are the same bytes as the string form and report a failed write.
 #include "xml/QXMLDocument.h"
 
 #include <gtest/gtest.h>
@@ -42,19 +39,17 @@ std::string compactDocument(std::size_t bytes)
     return text + "</r>";
 }
 
-class MappedInput : public ::testing::Test {
+class DocumentFiles : public ::testing::Test {
 protected:
     void SetUp() override { fs::create_directories(dir_); }
     void TearDown() override { fs::remove_all(dir_); }
 
-    const fs::path dir_ = fs::temp_directory_path() / ("xmlpp-mapped-input-" + std::to_string(::getpid()));
+    const fs::path dir_ = fs::temp_directory_path() / ("xmlpp-document-files-" + std::to_string(::getpid()));
 };
 
-TEST_F(MappedInput, WrittenInPlaceOverItself)
+TEST_F(DocumentFiles, WrittenInPlaceOverItself)
 {
     const std::string text = compactDocument(4 << 20);
-    ASSERT_GE(text.size(), FileMapping::SmallestMappedBytes);
-    ASSERT_LT(text.size(), FileMapping::LargestMappedBytes);
     std::ofstream(dir_ / "in.xml", std::ios::binary) << text;
 
     QXMLDocument fromString(false);
@@ -73,21 +68,7 @@ TEST_F(MappedInput, WrittenInPlaceOverItself)
     EXPECT_TRUE(read(dir_ / "in.xml") == expected);
 }
 
-TEST_F(MappedInput, CutShortDuringTheRun)
-{
-    const std::string text = compactDocument(1 << 20);
-    std::ofstream(dir_ / "in.xml", std::ios::binary) << text;
-    std::ofstream(dir_ / "out.xml") << "old";
-    QXMLDocument document(false);
-    ASSERT_TRUE(document.load((dir_ / "in.xml").string()));
-    fs::resize_file(dir_ / "in.xml", 100);
-    EXPECT_FALSE(document.save((dir_ / "out.xml").string(), 2, 0));
-    EXPECT_EQ(std::string(document.errorMessage()), (dir_ / "in.xml").string() + " was truncated during the run");
-    EXPECT_EQ(read(dir_ / "out.xml"), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
-}
-
-TEST_F(MappedInput, LargeOutputsAreWrittenWholeOrFail)
+TEST_F(DocumentFiles, LargeOutputsAreWrittenWholeOrFail)
 {
     QXMLDocument document(false);
     ASSERT_TRUE(document.parse(compactDocument(3 << 20)));
