@@ -1,29 +1,33 @@
 #include "check/SourceText.h"
 
+#include "io/FileReading.h"
+
 #include <QTextStream>
 
 #include <algorithm>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Maps a regular file; an empty one reads as no bytes.
-bool mapRegularFile(const std::string& path, void*& address, std::size_t& size)
+// Reads a regular file again, into memory of its own: the run's own reading
+// is over, and a pipe or a device would not give the same bytes twice.
+bool readRegularFile(const std::string& path, std::string& bytes)
 {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         return false;
     struct stat info {};
     bool ok = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
-    size = ok ? std::size_t(info.st_size) : 0;
-    if (ok && size > 0) {
-        address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
-        ok = address != MAP_FAILED;
-        if (!ok)
-            address = nullptr;
+    if (ok) {
+        const FileRead read =
+            readBounded(descriptor, std::uint64_t(info.st_size), FileSizing::Seek, [&](std::size_t size) {
+                bytes.resize(size);
+                return bytes.data();
+            });
+        ok = !read.tooLarge && !read.sizeChanged;
+        bytes.resize(ok ? read.storedBytes : 0);
     }
     ::close(descriptor);
     return ok;
@@ -54,21 +58,14 @@ bool isTagEnd(char c)
 
 }  // namespace
 
-SourceTexts::Mapping::~Mapping()
-{
-    if (address != nullptr)
-        ::munmap(address, size);
-}
-
 SourceTexts::Text& SourceTexts::text(const std::string& path)
 {
     std::unique_ptr<Text>& slot = texts_[path];
     if (slot)
         return *slot;
     slot = std::make_unique<Text>();
-    slot->readable = mapRegularFile(path, slot->mapping.address, slot->mapping.size);
-    if (slot->readable && slot->mapping.address != nullptr)
-        slot->bytes = std::string_view(static_cast<const char*>(slot->mapping.address), slot->mapping.size);
+    slot->readable = readRegularFile(path, slot->owned);
+    slot->bytes = slot->owned;
     return *slot;
 }
 

@@ -15,15 +15,15 @@ struct Position {
     int column = 0;
 };
 
-// The texts of the files a run read, mapped again when a diagnostic needs
-// a column, or the macro names a file refers to. The readers keep lines
+// The texts of the files a run read, read again when a diagnostic needs a
+// column, or the macro names a file refers to. The readers keep lines
 // only (the default mode's reader counts line feeds as it goes and stores
 // one line per element; Qt gives the line and column where a start tag
 // ends), so the column of a start tag is found in the text when a
 // diagnostic is printed, and a run without diagnostics pays nothing for
 // it. Columns count bytes in the default mode and characters in the -xhtml
-// mode, each as its mode reads the file. A file that cannot be mapped (a
-// pipe) gives the line alone.
+// mode, each as its mode reads the file. A file that is not a regular file
+// (a pipe), or changed its size while it was read, gives the line alone.
 class SourceTexts {
 public:
     // Default mode: the place of a byte offset in the text the reader read
@@ -46,19 +46,9 @@ public:
     bool bytes(const std::string& path, std::string_view& bytes);
 
 private:
-    // A file's bytes, mapped: only the pages a diagnostic or a search needs
-    // are read.
-    struct Mapping {
-        void* address = nullptr;
-        std::size_t size = 0;
-        Mapping() = default;
-        Mapping(const Mapping&) = delete;
-        Mapping& operator=(const Mapping&) = delete;
-        ~Mapping();
-    };
     struct Text {
         bool readable = false;
-        Mapping mapping;
+        std::string owned;
         std::string_view bytes;
         std::vector<std::size_t> lines;   // offset of each line's first byte
         QString characters;               // -xhtml: the decoded text
