@@ -2,7 +2,7 @@
 
 #include "io/TerminationSignals.h"
 #include "xml/ByteScan.h"
-#include "xml/XMLDocument.h"
+#include "xml/XMLNode.h"
 
 #include <condition_variable>
 #include <exception>
@@ -164,29 +164,28 @@ void OutputSink::deliver(std::string_view bytes)
         failed_ = true;
 }
 
-void XMLWriter::writeDocument(const XMLDocument& document)
+void XMLWriter::writeHeader(const std::optional<std::string>& version, const std::optional<std::string>& encoding,
+                            const std::optional<std::string>& doctype)
 {
-    if (document.version() || document.encoding()) {
+    if (version || encoding) {
         out_.put("<?xml ");
-        if (document.version()) {
+        if (version) {
             out_.put(" version=\"");
-            out_.put(*document.version());
+            out_.put(*version);
             out_.put('"');
         }
-        if (document.encoding()) {
+        if (encoding) {
             out_.put(" encoding=\"");
-            out_.put(*document.encoding());
+            out_.put(*encoding);
             out_.put('"');
         }
         out_.put(" ?>\n");
     }
-    if (document.doctype()) {
+    if (doctype) {
         out_.put("<!DOCTYPE ");
-        out_.put(*document.doctype());
+        out_.put(*doctype);
         out_.put(">\n");
     }
-    if (document.root() != nullptr)
-        writeNode(document.root(), 0);
 }
 
 void XMLWriter::writeNode(const XMLNode* node, std::size_t level)

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
-class XMLDocument;
 class XMLNode;
 class XMLElement;
 class XMLAttribute;
@@ -141,7 +141,10 @@ public:
         : out_(out), indentUnit_(indentUnit), wrapWidth_(wrapWidth)
     {}
 
-    void writeDocument(const XMLDocument& document);
+    // The declaration line (with a version or an encoding) and the DOCTYPE
+    // line (with a doctype) that start a document.
+    void writeHeader(const std::optional<std::string>& version, const std::optional<std::string>& encoding,
+                     const std::optional<std::string>& doctype);
     void writeNode(const XMLNode* node, std::size_t level);
     void writeEscaped(std::string_view text);
 
