@@ -70,7 +70,7 @@ QString readTextInclude(QByteArray bytes, const QString& encoding)
 // Appends text to parent as text nodes of a few thousand characters each.
 // Qt's serialiser escapes a text node by replacing its characters one at a
 // time in a copy of the whole text, which takes time in the square of the
-// text's length (over ten minutes for 30 MB). Text nodes in a row print one
+// text's length. Text nodes in a row print one
 // after the other with nothing between them, and each character is escaped
 // on its own, except a '>' that follows "]]": so a piece never starts right
 // after a ']', and the pieces print the same bytes as the whole text would.
