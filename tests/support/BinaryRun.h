@@ -14,6 +14,10 @@
 #include <unistd.h>
 #include <vector>
 
+#ifndef XMLPP_RUN_ALARM_SECONDS
+#define XMLPP_RUN_ALARM_SECONDS 120
+#endif
+
 namespace binary_run {
 
 namespace fs = std::filesystem;
@@ -59,7 +63,8 @@ struct Result {
 
 // Runs XMLPP_BINARY (or options.binary) with the program name
 // options.programName and args, in work. A run
-// that hangs ends by SIGALRM after two minutes instead of stalling the test.
+// that hangs ends by SIGALRM after XMLPP_RUN_ALARM_SECONDS (two minutes
+// unless a test sets more) instead of stalling the test.
 inline Result run(const fs::path& work, const std::vector<std::string>& args, const Options& options = {})
 {
     const fs::path outFile = work.parent_path() / "stdout.txt";
@@ -72,7 +77,7 @@ inline Result run(const fs::path& work, const std::vector<std::string>& args, co
     if (pid == 0) {
         if (chdir(work.c_str()) != 0 || !freopen(out.c_str(), "ab", stdout) || !freopen(errFile.c_str(), "wb", stderr))
             _exit(127);
-        alarm(120);
+        alarm(XMLPP_RUN_ALARM_SECONDS);
         if (options.fileSizeLimit >= 0) {
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
