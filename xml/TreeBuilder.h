@@ -55,9 +55,13 @@ public:
             return element;
         AttributeRun* attrs = element->run();
         AttributeRecord* records = attrs->records();
+        // Locals: the stores to the records would otherwise make the
+        // compiler load the builder's fields again on every attribute.
+        TreeStorage& storage = storage_;
+        const char* const base = base_;
         for (std::uint32_t i = 0; i < count; ++i) {
             const ReadAttribute attribute = attributeAt(i);
-            records[i] = AttributeRecord::of(storage_, attribute.name, base_, attribute.value);
+            records[i] = AttributeRecord::of(storage, attribute.name, base, attribute.value);
         }
         attrs->count = count;
         return element;
