@@ -8,20 +8,12 @@
 #include "macros/PathValue.h"
 #include "xmlpp/MyXMLPP2.h"
 
-#include <QHash>
-#include <QtGlobal>
-
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
 
 namespace {
-
-// Qt's own diagnostics must never reach standard error: that stream carries
-// only this program's messages.
-void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 int runDefaultMode(int argc, char** argv, const MacroTable& systemMacros, RunHooks* hooks)
 {
@@ -74,14 +66,6 @@ void printOutOfMemory(bool xhtml, const char* input)
 
 int runDriverOnThisThread(int argc, char** argv, RunHooks* hooks)
 {
-    qInstallMessageHandler(dropQtMessages);
-    // DOM attributes live in a QHash whose order follows the hash seed;
-    // a fixed seed makes the -xhtml output the same on every run. Qt keeps
-    // a seed given by QT_HASH_SEED and ignores the call, so that variable
-    // is removed first: no environment variable changes the output.
-    ::unsetenv("QT_HASH_SEED");
-    qSetGlobalQHashSeed(0);
-
     const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "xmlpp";
     auto systemMacros = std::make_unique<MacroTable>();
     setApplicationPaths(executablePath(program), 1);

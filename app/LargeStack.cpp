@@ -114,7 +114,7 @@ void startPendingJob()
 }
 
 // The task runs on the calling thread, switched to a stack of its own. A
-// thread would do as well, but Qt reads and prints a DOM a fifth slower on
+// thread would do as well, but Qt reads and prints a DOM markedly slower on
 // any thread but the main one.
 bool runElsewhere(Job& job, std::size_t stackBytes)
 {

@@ -37,9 +37,9 @@ void addCommandLineMacros(XhtmlDocument& document, const std::string& list)
 #endif
 
 // The document of a run that has written its output is left to the end of
-// the process, which gives all its memory back in one step: taken apart
-// node by node, the DOM of a 10 MB page costs a twelfth of the run (0.17 s
-// of 2.0 s). Builds that check for leaks take it apart as usual.
+// the process, which gives all its memory back in one step: taking the DOM
+// of a large page apart node by node costs a noticeable share of the run
+// (README, Performance). Builds that check for leaks take it apart.
 void leaveToExit(std::unique_ptr<XhtmlDocument> document)
 {
 #ifdef XMLPP_LEAKS_CHECKED

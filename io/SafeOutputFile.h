@@ -87,8 +87,8 @@ private:
 };
 
 // For test programs only (tests/support/PausingDriver.cpp); the installed
-// programs never change them. Called on the writing thread once the first
-// block of an output (at most 1 MiB) has reached its file: null.
+// programs never change them. Called once the first block of an output
+// (at most 1 MiB) has reached its file: null.
 extern void (*firstOutputBlockWrittenForTests)();
 // Whether a file without a name is tried before a named one: true.
 extern bool unnamedTemporaryFilesForTests;

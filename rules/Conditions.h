@@ -11,7 +11,7 @@
 // ifndef, switch), written once. The default mode works on bytes (char),
 // the -xhtml mode on Qt's 16-bit text (char16_t), so the rules on text are
 // templates over the character type; each walker compares in its own
-// encoding, as it always did.
+// encoding.
 
 // Splits text at every occurrence of separator, dropping empty items; no
 // trimming. An empty separator splits into single characters.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <type_traits>
 
 namespace {
 
@@ -52,11 +53,29 @@ constexpr DirectiveRow XhtmlDirectives[] = {
 // bytes and its length, which tell most names apart at once.
 constexpr std::size_t IndexSlots = 64;
 
-constexpr std::size_t slotOf(std::string_view name)
+template <typename Char>
+constexpr std::size_t unitValue(Char unit)
 {
-    return (std::size_t(static_cast<unsigned char>(name.front())) * 7 +
-            std::size_t(static_cast<unsigned char>(name.back())) * 3 + name.size()) %
-           IndexSlots;
+    return std::size_t(static_cast<std::make_unsigned_t<Char>>(unit));
+}
+
+template <typename Char>
+constexpr std::size_t slotOf(std::basic_string_view<Char> name)
+{
+    return (unitValue(name.front()) * 7 + unitValue(name.back()) * 3 + name.size()) % IndexSlots;
+}
+
+// Directive names are ASCII: a UTF-16 name equals one when every unit
+// equals the byte at its place.
+template <typename Char>
+bool sameName(std::string_view directive, std::basic_string_view<Char> name)
+{
+    if (directive.size() != name.size() || unitValue(directive.front()) != unitValue(name.front()))
+        return false;
+    for (std::size_t i = 1; i < name.size(); ++i)
+        if (unitValue(directive[i]) != unitValue(name[i]))
+            return false;
+    return true;
 }
 
 // The rows of a mode in an open-addressed table made at compile time: a
@@ -79,13 +98,14 @@ public:
 
     DirectiveTable table() const { return {rows_, count_}; }
 
-    const DirectiveRow* find(std::string_view name) const
+    template <typename Char>
+    const DirectiveRow* find(std::basic_string_view<Char> name) const
     {
         if (name.empty())
             return nullptr;
         for (std::size_t slot = slotOf(name); slots_[slot] != Empty; slot = (slot + 1) % IndexSlots) {
             const DirectiveRow& row = rows_[slots_[slot]];
-            if (row.name.size() == name.size() && row.name.front() == name.front() && row.name == name)
+            if (sameName(row.name, name))
                 return &row;
         }
         return nullptr;
@@ -119,6 +139,11 @@ DirectiveTable directives(Vocabulary mode)
 }
 
 const DirectiveRow* findDirective(Vocabulary mode, std::string_view name)
+{
+    return indexOf(mode).find(name);
+}
+
+const DirectiveRow* findDirective(Vocabulary mode, std::u16string_view name)
 {
     return indexOf(mode).find(name);
 }

@@ -6,13 +6,13 @@
 
 // The directives of each mode, one table per mode: a directive's name, the
 // attributes it knows and how it takes them. Names are compared exactly
-// (case-sensitive). A walker finds a directive by one lookup
-// (findDirective) and can keep what it does with it in an array indexed by
-// the row's id; the checks of xmlpp-check (unknown attributes, misspelt
-// directives) read the same rows.
+// (case-sensitive). Each walker finds a directive by one lookup
+// (findDirective) and keeps its handler in an array indexed by the row's
+// id (XMLPP2::handlerOf, XmlPP::handlerOf); the checks of xmlpp-check
+// (unknown attributes, misspelt directives) read the same rows.
 //
-// Adding a directive to a mode: an id below if it is new, and one row in
-// that mode's table (rules/Directives.cpp).
+// Adding a directive to a mode: an id below if it is new, one row in that
+// mode's table (rules/Directives.cpp), and its handler in the walker.
 
 // The directive vocabulary of each mode.
 enum class Vocabulary { Default, Xhtml };
@@ -62,8 +62,10 @@ struct DirectiveRow {
     bool knows(std::string_view attribute) const;
 };
 
-// The row of a directive of the mode, or null for any other name.
+// The row of a directive of the mode, or null for any other name; names
+// as bytes (default mode) or as UTF-16 text (the -xhtml mode's DOM).
 const DirectiveRow* findDirective(Vocabulary mode, std::string_view name);
+const DirectiveRow* findDirective(Vocabulary mode, std::u16string_view name);
 
 // All rows of the mode, in table order.
 struct DirectiveTable {

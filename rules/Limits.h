@@ -20,11 +20,11 @@
 // destroys trees by recursion); the stack of the run holds this depth
 // (app/LargeStack.h), or the bound is lowered to what it holds (see
 // nestingBound). Indentation makes the output of a document N levels deep
-// grow with N squared: about 200 MB at 10,000 levels, 800 MB at this bound.
+// grow with N squared (README, "Limits and choices").
 inline constexpr std::uint32_t MaxNestingDepth = 20000;
 // The -xhtml mode prints its page into one string of 16-bit characters
-// before it converts it: at 10,000 levels that string alone is 400 MB, and
-// the run's peak 0.4 GB above it.
+// before it converts it, and the indentation of a deep page grows with the
+// square of its depth: the bound keeps the run's peak memory under 1 GiB.
 inline constexpr std::uint32_t MaxXhtmlNestingDepth = 10000;
 // Parentheses and prefix operators inside each other in one expression.
 inline constexpr std::uint32_t MaxExpressionNesting = 20000;
@@ -88,8 +88,8 @@ inline constexpr int MaxIncludeDepth = 2000;
 
 // What each include costs the run's budget (rules/RunBudget.h) besides the
 // bytes of its file and its tree: an include of a file of a few bytes takes
-// as long as the 100 MB pass-through takes for this many bytes (measured:
-// see README, "Limits and choices").
+// as long as the 100 MB pass-through takes for this many bytes (README,
+// "Limits and choices").
 inline constexpr std::uint64_t IncludeFileCostBytes = 4096;
 inline constexpr std::uint64_t XhtmlIncludeFileCostBytes = 8192;
 

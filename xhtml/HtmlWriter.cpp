@@ -11,9 +11,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 const char* const FixedDoctypeLine =
     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">\n";
@@ -43,26 +40,8 @@ char* putReference(char* at, ushort unit)
     return at;
 }
 
-#ifdef __SSE2__
-// Whether the eight code units at units are all below 128.
-bool eightAscii(const ushort* units)
-{
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-    const __m128i high = _mm_and_si128(chunk, _mm_set1_epi16(short(0xFF80)));
-    return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
-}
-
-// Stores eight code units below 128 as eight bytes.
-void narrowEight(const ushort* units, char* to)
-{
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(chunk, chunk));
-}
-#endif
-
 // Appends the ASCII form of count code units to out (see toHtml): one
-// byte per code unit below 128, found eight at a time where SSE2 is
-// available.
+// byte per code unit below 128.
 void appendAscii(std::string& out, const ushort* units, std::size_t count)
 {
     // The longest form of one code unit: "&#65535;".
@@ -72,10 +51,6 @@ void appendAscii(std::string& out, const ushort* units, std::size_t count)
     std::size_t i = 0;
     while (i < count) {
         char* at = &out[length];
-#ifdef __SSE2__
-        for (; i + 8 <= count && eightAscii(units + i); i += 8, at += 8)
-            narrowEight(units + i, at);
-#endif
         for (; i < count && units[i] < 128; ++i)
             *at++ = char(units[i]);
         length = std::size_t(at - out.data());
@@ -101,7 +76,7 @@ void appendAscii(std::string& out, const ushort* units, std::size_t count)
 // The document's text as QDomDocument::toString(indent) gives it, made in a
 // string that holds capacityHint code units from the start: the growing
 // string otherwise moves a dozen times, each time merging the small blocks
-// the walk has freed (a seventh of the time of a 10 MB page).
+// the walk has freed.
 QString serialised(const QDomDocument& document, int indent, int capacityHint)
 {
     QString text;

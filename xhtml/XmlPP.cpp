@@ -18,6 +18,7 @@
 #include <QXmlInputSource>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <optional>
 #include <unistd.h>
@@ -69,7 +70,7 @@ QString readTextInclude(QByteArray bytes, const QString& encoding)
 // Appends text to parent as text nodes of a few thousand characters each.
 // Qt's serialiser escapes a text node by replacing its characters one at a
 // time in a copy of the whole text, which takes time in the square of the
-// text's length (over ten minutes for 30 MB). Text nodes in a row print one
+// text's length. Text nodes in a row print one
 // after the other with nothing between them, and each character is escaped
 // on its own, except a '>' that follows "]]": so a piece never starts right
 // after a ']', and the pieces print the same bytes as the whole text would.
@@ -167,32 +168,34 @@ QDomNode XmlPP::processNode(QDomNode node, const QString& fileName, MacroMap& ma
     if (element.isNull())
         return walk(node, fileName, macros, expandFlag);
     processAttributes(element, macros, expandFlag);
+    const DirectiveRow* directive = findDirective(Vocabulary::Xhtml, textView(element.tagName()));
     if (observer_ != nullptr)
-        checkAttributes(element, fileName);
-    const QString tag = element.tagName();
-    // Every directive's name starts with one of these letters; most elements
-    // are passed on after this one test.
-    const ushort first = tag.isEmpty() ? 0 : tag.at(0).unicode();
-    if (first != 'i' && first != 's' && first != 'd' && first != 'e')
+        checkAttributes(element, directive, fileName);
+    const Handler handler = directive != nullptr ? handlerOf(directive->id) : nullptr;
+    if (handler == nullptr)
         return keep(element, fileName, macros, expandFlag);
-    if (tag == QLatin1String("if"))
-        return processIf(element, true, fileName, macros, expandFlag);
-    if (tag == QLatin1String("ifnot"))
-        return processIf(element, false, fileName, macros, expandFlag);
-    if (tag == QLatin1String("ifdef") || tag == QLatin1String("ifndef")) {
-        const bool defined = findMacro(macros, toBytes(element.attribute(QStringLiteral("name")))) != nullptr;
-        const bool holds = defined == (tag == QLatin1String("ifdef"));
-        return holds ? unwrap(element, element, fileName, macros, expandFlag) : drop(element);
-    }
-    if (tag == QLatin1String("switch"))
-        return processSwitch(element, fileName, macros, expandFlag);
-    if (tag == QLatin1String("define") || tag == QLatin1String("define_macro"))
-        return processDefine(element, fileName, macros);
-    if (tag == QLatin1String("expand_definition"))
-        return processExpandDefinition(element, macros);
-    if (tag == QLatin1String("include"))
-        return processInclude(element, fileName, macros, expandFlag);
-    return keep(element, fileName, macros, expandFlag);
+    return (this->*handler)(element, fileName, macros, expandFlag);
+}
+
+// case and default mean something only inside a switch, which reads them
+// itself: elsewhere they are plain elements, like every name without a row.
+XmlPP::Handler XmlPP::handlerOf(DirectiveId id)
+{
+    static constexpr auto Handlers = [] {
+        std::array<Handler, std::size_t(DirectiveId::Count)> handlers{};
+        auto set = [&](DirectiveId directive, Handler handler) { handlers[std::size_t(directive)] = handler; };
+        set(DirectiveId::If, &XmlPP::processIf);
+        set(DirectiveId::Ifnot, &XmlPP::processIfnot);
+        set(DirectiveId::Ifdef, &XmlPP::processIfdef);
+        set(DirectiveId::Ifndef, &XmlPP::processIfndef);
+        set(DirectiveId::Switch, &XmlPP::processSwitch);
+        set(DirectiveId::Define, &XmlPP::processDefine);
+        set(DirectiveId::DefineMacro, &XmlPP::processDefine);
+        set(DirectiveId::ExpandDefinition, &XmlPP::processExpandDefinition);
+        set(DirectiveId::Include, &XmlPP::processInclude);
+        return handlers;
+    }();
+    return Handlers[std::size_t(id)];
 }
 
 // An element that is not a directive stays, and its children are walked.
@@ -271,8 +274,8 @@ QDomNode XmlPP::replace(QDomNode node, QDomNode replacement)
 
 // The one attribute names a macro; its value lists the values that make
 // the condition match.
-QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros,
-                          bool expandFlag)
+QDomNode XmlPP::processCondition(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros,
+                                 bool expandFlag)
 {
     const QDomNamedNodeMap attributes = element.attributes();
     if (attributes.count() != 1) {
@@ -286,6 +289,13 @@ QDomNode XmlPP::processIf(QDomElement element, bool wantMatch, const QString& fi
     if (matched == wantMatch)
         return unwrap(element, element, fileName, macros, expandFlag);
     return drop(element);
+}
+
+QDomNode XmlPP::processDefined(QDomElement element, bool wantDefined, const QString& fileName, MacroMap& macros,
+                               bool expandFlag)
+{
+    const bool defined = findMacro(macros, toBytes(element.attribute(QStringLiteral("name")))) != nullptr;
+    return defined == wantDefined ? unwrap(element, element, fileName, macros, expandFlag) : drop(element);
 }
 
 QDomNode XmlPP::processSwitch(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
@@ -305,7 +315,7 @@ QDomNode XmlPP::processSwitch(QDomElement element, const QString& fileName, Macr
     return unwrap(element, *chosen, fileName, macros, expandFlag);
 }
 
-QDomNode XmlPP::processDefine(QDomElement element, const QString& fileName, MacroMap& macros)
+QDomNode XmlPP::processDefine(QDomElement element, const QString& fileName, MacroMap& macros, bool)
 {
     const QString name = QStringLiteral("name");
     const QString value = QStringLiteral("value");
@@ -318,7 +328,7 @@ QDomNode XmlPP::processDefine(QDomElement element, const QString& fileName, Macr
 
 // A map entry wins over the built-in date and time values; its value is
 // inserted as stored, without expanding references in it.
-QDomNode XmlPP::processExpandDefinition(QDomElement element, const MacroMap& macros)
+QDomNode XmlPP::processExpandDefinition(QDomElement element, const QString&, MacroMap& macros, bool)
 {
     const QString name = element.attribute(QStringLiteral("name"));
     QString text;
@@ -569,9 +579,8 @@ void XmlPP::checkTestedMacro(const QDomElement& element, const QString& fileName
 
 // A checking run's warnings about the attributes of a directive whose
 // attributes are a fixed set, and of the branches of a switch.
-void XmlPP::checkAttributes(const QDomElement& element, const QString& fileName)
+void XmlPP::checkAttributes(const QDomElement& element, const DirectiveRow* directive, const QString& fileName)
 {
-    const DirectiveRow* directive = findDirective(Vocabulary::Xhtml, toBytes(element.tagName()));
     if (directive == nullptr || directive->form != AttributeForm::Fixed || directive->inSwitchOnly)
         return;
     auto check = [&](const QDomElement& checked, const DirectiveRow& attributes) {
@@ -589,7 +598,7 @@ void XmlPP::checkAttributes(const QDomElement& element, const QString& fileName)
     if (directive->id != DirectiveId::Switch)
         return;
     for (QDomElement child = element.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
-        const DirectiveRow* branch = findDirective(Vocabulary::Xhtml, toBytes(child.tagName()));
+        const DirectiveRow* branch = findDirective(Vocabulary::Xhtml, textView(child.tagName()));
         if (branch != nullptr && branch->inSwitchOnly)
             check(child, *branch);
         else

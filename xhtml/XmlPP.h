@@ -3,6 +3,7 @@
 #include "diag/Diagnostics.h"
 #include "macros/MacroMap.h"
 #include "macros/MacroTable.h"
+#include "rules/Directives.h"
 #include "rules/RunBudget.h"
 
 #include <QByteArray>
@@ -83,6 +84,13 @@ public:
 private:
     class IncludeScope;
 
+    // What a directive does with its element: the node the walk goes on with.
+    using Handler = QDomNode (XmlPP::*)(QDomElement element, const QString& fileName, MacroMap& macros,
+                                        bool expandFlag);
+    // The handler of a directive of the -xhtml mode's table
+    // (rules/Directives.h), or null where the mode has none.
+    static Handler handlerOf(DirectiveId id);
+
     QDomNode processNode(QDomNode node, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode keep(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
     void processAttributes(QDomElement element, const MacroMap& macros, bool expandFlag);
@@ -96,10 +104,29 @@ private:
     QDomNode unwrap(QDomNode node, QDomNode branch, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode replace(QDomNode node, QDomNode replacement);
 
-    QDomNode processIf(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros, bool expandFlag);
+    QDomNode processIf(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
+    {
+        return processCondition(element, true, fileName, macros, expandFlag);
+    }
+    QDomNode processIfnot(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
+    {
+        return processCondition(element, false, fileName, macros, expandFlag);
+    }
+    QDomNode processCondition(QDomElement element, bool wantMatch, const QString& fileName, MacroMap& macros,
+                              bool expandFlag);
+    QDomNode processIfdef(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
+    {
+        return processDefined(element, true, fileName, macros, expandFlag);
+    }
+    QDomNode processIfndef(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag)
+    {
+        return processDefined(element, false, fileName, macros, expandFlag);
+    }
+    QDomNode processDefined(QDomElement element, bool wantDefined, const QString& fileName, MacroMap& macros,
+                            bool expandFlag);
     QDomNode processSwitch(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
-    QDomNode processDefine(QDomElement element, const QString& fileName, MacroMap& macros);
-    QDomNode processExpandDefinition(QDomElement element, const MacroMap& macros);
+    QDomNode processDefine(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
+    QDomNode processExpandDefinition(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode processInclude(QDomElement element, const QString& fileName, MacroMap& macros, bool expandFlag);
     QDomNode includeText(QDomElement element, const QString& path, const QString& fileName, MacroMap& macros,
                          bool expandFlag);
@@ -117,7 +144,7 @@ private:
     void reportIncludeParseFailure(const QString& message, int line, int column, const QString& path);
     bool report(const char* category, unsigned bit, const Diagnostic& diagnostic);
     // For a checking run only.
-    void checkAttributes(const QDomElement& element, const QString& fileName);
+    void checkAttributes(const QDomElement& element, const DirectiveRow* directive, const QString& fileName);
     void reportUndefinedMacros(const QDomElement& element, const QString& fileName);
     void checkTestedMacro(const QDomElement& element, const QString& fileName, const QString& name,
                           const MacroMap& macros);

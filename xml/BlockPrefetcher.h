@@ -8,8 +8,8 @@
 
 // Backs blocks of node space with memory before the reader gets to them, on
 // a thread of its own. The first write to fresh memory has the kernel zero
-// it: for a document of 100 MB that is a third of the reader's time, which
-// this thread takes over while the reader goes on.
+// it, a large share of the reader's time on a large document, which this
+// thread takes over while the reader goes on (README, Performance).
 //
 // The blocks, `count` in a row from `first`, each `blockBytes` long, are
 // handed out in order by take(). The thread keeps at most `ahead` blocks

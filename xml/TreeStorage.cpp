@@ -6,7 +6,7 @@
 #include <limits>
 #include <sys/mman.h>
 
-TreeStorage::TreeStorage(XMLDocument& document) : document_(document), table_(new char*[MaxBlocks]) {}
+TreeStorage::TreeStorage() : table_(new char*[MaxBlocks]) {}
 
 TreeStorage::~TreeStorage()
 {

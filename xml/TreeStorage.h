@@ -8,19 +8,18 @@
 #include <new>
 #include <string>
 #include <string_view>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 class BlockPrefetcher;
-class XMLDocument;
 
 // A node's place in its document's node space; 0 stands for no node.
 using NodeHandle = std::uint32_t;
 
 // Where the tree of one document lives: nodes and attribute runs, names,
 // attribute values, and (in the arena) the other strings and the buffers
-// that files are read into.
+// that files are read into. Node classes place themselves here (allocate,
+// at) and reach each other through handles (locate); nothing outside the
+// storage and the node classes sees how.
 //
 // Nodes and attribute runs lie in "node space": blocks of 2 MiB, each
 // aligned to its size and starting with a header that leads back to this
@@ -31,12 +30,10 @@ using NodeHandle = std::uint32_t;
 // (32 GiB); nothing in it moves or is freed before the document goes.
 class TreeStorage {
 public:
-    explicit TreeStorage(XMLDocument& document);
+    TreeStorage();
     ~TreeStorage();
     TreeStorage(const TreeStorage&) = delete;
     TreeStorage& operator=(const TreeStorage&) = delete;
-
-    XMLDocument& document() const { return document_; }
 
     // Room for `bytes` in node space, 8-byte aligned. Throws TreeStorageFull
     // when node space is exhausted, std::bad_alloc when memory is.
@@ -51,19 +48,16 @@ public:
     }
     char* at(NodeHandle handle) const { return table_[handle >> UnitBits] + unitOffset(handle); }
 
-    template <typename T, typename... Args>
-    T* make(Args&&... args)
-    {
-        static_assert(std::is_trivially_destructible_v<T>, "nodes are never destroyed");
-        return new (at(allocate(sizeof(T)))) T(std::forward<Args>(args)...);
-    }
-
     // For anything placed in node space by allocate() in a block of its
-    // own size or less (every node is).
+    // own size or less (every node is): its storage, the object of type T
+    // that handle leads to (none for handle 0), and its own handle.
     static TreeStorage& of(const void* place) { return *headerOf(place)->storage; }
-    static char* resolve(const void* from, NodeHandle handle)
+    template <typename T>
+    static T* locate(const void* from, NodeHandle handle)
     {
-        return headerOf(from)->table[handle >> UnitBits] + unitOffset(handle);
+        if (handle == 0)
+            return nullptr;
+        return reinterpret_cast<T*>(headerOf(from)->table[handle >> UnitBits] + unitOffset(handle));
     }
     static NodeHandle handleOf(const void* place)
     {
@@ -78,6 +72,16 @@ public:
     // thread of their own (xml/BlockPrefetcher.h).
     void expectInput(std::size_t inputBytes);
     static constexpr std::size_t PrefetchFromBytes = std::size_t(16) << 20;
+
+    // A byte that callers look for in attribute values (the macro marker);
+    // elements note whether any value of theirs holds it. None (0) by
+    // default.
+    void setWatchedByte(char byte) { watchedByte_ = byte; }
+    char watchedByte() const { return watchedByte_; }
+    bool holdsWatchedByte(std::string_view text) const
+    {
+        return watchedByte_ != '\0' && !text.empty() && text.find(watchedByte_) != std::string_view::npos;
+    }
 
     ByteArena& arena() { return arena_; }
     std::string_view store(std::string_view text) { return arena_.copy(text); }
@@ -136,10 +140,10 @@ private:
     NodeHandle allocateRegion(std::size_t bytes);
     char* mapBlocks(std::size_t count);
 
-    XMLDocument& document_;
     ByteArena arena_;
     NameTable names_;
     std::vector<const char*> segments_{nullptr};
+    char watchedByte_ = '\0';
 
     std::unique_ptr<char*[]> table_;  // MaxBlocks entries, filled as blocks are added
     std::uint32_t blockCount_ = 0;

@@ -16,65 +16,27 @@ XMLDocument::~XMLDocument() = default;
 
 XMLElement* XMLDocument::createElement(std::string_view name)
 {
-    return XMLElement::make(storage_, storage_.internCopy(name), 0, 0);
+    return XMLElement::make(storage_, storage_.internCopy(name));
 }
 
 XMLData* XMLDocument::createData(std::string_view text)
 {
-    return storage_.make<XMLData>(store(text));
+    return XMLData::make(storage_, store(text));
 }
 
 XMLComment* XMLDocument::createComment(std::string_view text)
 {
-    return storage_.make<XMLComment>(store(text));
+    return XMLComment::make(storage_, store(text));
 }
 
 XMLCDATASection* XMLDocument::createCDATASection(std::string_view text)
 {
-    return storage_.make<XMLCDATASection>(store(text));
+    return XMLCDATASection::make(storage_, store(text));
 }
 
 XMLElement* XMLDocument::cloneElement(const XMLElement* source)
 {
-    if (&source->document() != this)
-        return cloneForeignElement(source);
-    // Names and values of this document are never changed in place, so the
-    // copy shares them: its records are the source's records.
-    const AttributeRun* attrs = source->run();
-    if (attrs == nullptr || attrs->count == 0) {
-        XMLElement* copy = XMLElement::make(storage_, source->tag_, 0, 0);
-        copy->setMayHoldWatchedByte(source->mayHoldWatchedByte());
-        return copy;
-    }
-    XMLElement* copy = XMLElement::make(storage_, source->tag_, attrs->count, source->elementSegment_);
-    copy->setMayHoldWatchedByte(source->mayHoldWatchedByte());
-    AttributeRun* copied = copy->run();
-    std::copy_n(attrs->records(), attrs->count, copied->records());
-    copied->count = attrs->count;
-    return copy;
-}
-
-// Strings of another document are copied; the attributes keep their order,
-// which is the same byte order in every document.
-XMLElement* XMLDocument::cloneForeignElement(const XMLElement* source)
-{
-    const auto attrs = source->attributes();
-    XMLElement* copy =
-        XMLElement::make(storage_, storage_.internCopy(source->tagName()), static_cast<std::uint32_t>(attrs.size()), 0);
-    copy->setMayHoldWatchedByte(source->mayHoldWatchedByte() || source->document().watchedByte_ != watchedByte_);
-    if (attrs.empty())
-        return copy;
-    AttributeRun* copied = copy->run();
-    AttributeRecord* record = copied->records();
-    for (const XMLAttribute& attr : attrs) {
-        const std::uint32_t name = storage_.internCopy(attr.name());
-        if (attr.hasValue())
-            *record++ = AttributeRecord{name | AttributeRecord::Detached, storage_.addValue(store(attr.text())), 0};
-        else
-            *record++ = AttributeRecord{name | AttributeRecord::Absent, 0, 0};
-    }
-    copied->count = static_cast<std::uint32_t>(attrs.size());
-    return copy;
+    return XMLElement::copyOf(storage_, *source);
 }
 
 XMLNode* XMLDocument::cloneNode(const XMLNode* node, XMLNode* parent)
@@ -125,7 +87,8 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
     if (observer_ != nullptr)
         observer_->textRead(std::string_view(text, size));
     storage_.expectInput(size);
-    XMLReader reader(*this, text, size);
+    TreeBuilder builder(storage_, text);
+    XMLReader reader(builder, text, size, XMLReader::Settings{keepText_, depthOffset_, observer_});
     XMLReader::Status status;
     try {
         status = reader.read();
@@ -137,6 +100,13 @@ bool XMLDocument::parseInPlace(char* text, std::size_t size)
         return false;
     }
     root_ = reader.result();
+    const XMLReader::Declaration& declared = reader.declared();
+    if (declared.version)
+        version_ = declared.version;
+    if (declared.encoding)
+        encoding_ = declared.encoding;
+    if (declared.doctype)
+        doctype_ = declared.doctype;
     if (observer_ != nullptr && size < fullSize)
         observer_->readProblem(ReadPlace{-1, std::int64_t(size), {}}, Diagnostic(Diag::NulByte, {fullSize - size - 1}),
                                false);
@@ -177,12 +147,20 @@ bool XMLDocument::readFile(int descriptor, std::uint64_t maxBytes, const std::st
     return parseInPlace(text, size);
 }
 
+void XMLDocument::print(OutputSink& sink, unsigned indentUnit, unsigned wrapWidth) const
+{
+    XMLWriter writer(sink, indentUnit, wrapWidth);
+    writer.writeHeader(version_, encoding_, doctype_);
+    if (root_ != nullptr)
+        writer.writeNode(root_, 0);
+}
+
 bool XMLDocument::write(std::FILE* file, unsigned indentUnit, unsigned wrapWidth)
 {
     indentUnit_ = indentUnit;
     wrapWidth_ = wrapWidth;
     OutputSink sink(file);
-    XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
+    print(sink, indentUnit, wrapWidth);
     sink.flush();
     return !sink.failed();
 }
@@ -194,7 +172,7 @@ std::string XMLDocument::toString(unsigned indentUnit, unsigned wrapWidth)
     std::string text;
     {
         OutputSink sink(text);
-        XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
+        print(sink, indentUnit, wrapWidth);
     }
     return text;
 }
@@ -204,7 +182,7 @@ std::uint64_t XMLDocument::outputBytes(unsigned indentUnit, unsigned wrapWidth)
     std::uint64_t bytes = 0;
     {
         OutputSink sink(bytes);
-        XMLWriter(sink, indentUnit, wrapWidth).writeDocument(*this);
+        print(sink, indentUnit, wrapWidth);
     }
     return bytes;
 }

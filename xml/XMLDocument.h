@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+class OutputSink;
 class RunObserver;
 
 // The default mode's document: the root element, what the input's XML
@@ -46,12 +47,8 @@ public:
     // The reader notes, per element, whether any value holds it, so that
     // elements without it can be passed over (XMLElement::mayHoldWatchedByte).
     // None (0) by default.
-    void setWatchedByte(char byte) { watchedByte_ = byte; }
-    char watchedByte() const { return watchedByte_; }
-    bool holdsWatchedByte(std::string_view text) const
-    {
-        return watchedByte_ != '\0' && !text.empty() && text.find(watchedByte_) != std::string_view::npos;
-    }
+    void setWatchedByte(char byte) { storage_.setWatchedByte(byte); }
+    char watchedByte() const { return storage_.watchedByte(); }
 
     // Copies bytes into the document's storage.
     std::string_view store(std::string_view text) { return storage_.store(text); }
@@ -114,12 +111,11 @@ protected:
     void setFileBytes(std::uint64_t bytes) { fileBytes_ = bytes; }
 
 private:
-    friend class XMLReader;
-
     bool parseInPlace(char* text, std::size_t size);
-    XMLElement* cloneForeignElement(const XMLElement* source);
+    // The header lines and the tree.
+    void print(OutputSink& sink, unsigned indentUnit, unsigned wrapWidth) const;
 
-    TreeStorage storage_{*this};
+    TreeStorage storage_;
     unsigned indentUnit_ = 0;
     unsigned wrapWidth_ = 0;
     bool keepText_;
@@ -129,7 +125,6 @@ private:
     XMLElement* root_ = nullptr;
     char errorMessage_[1024] = {};
     Diag errorId_ = Diag::Count;
-    char watchedByte_ = '\0';
     int errorLine_ = 0;
     std::uint32_t depthOffset_ = 0;
     std::uint64_t fileBytes_ = 0;

@@ -1,11 +1,10 @@
 #include "xml/XMLNode.h"
 
-#include "xml/XMLDocument.h"
-
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 // The first child's previous link leads to the last child, whose next link
 // is none; any other child's predecessor links on to it.
@@ -144,11 +143,13 @@ void XMLCharacterData::setContent(std::string_view text)
     size_ = text.size();
 }
 
-std::optional<std::string_view> XMLAttribute::value() const
+static_assert(sizeof(XMLElement) == 32 && sizeof(XMLCharacterData) == 40, "node records stay small");
+static_assert(std::is_trivially_destructible_v<XMLElement> && std::is_trivially_destructible_v<XMLCharacterData>,
+              "nodes are never destroyed, only let go of with their storage");
+
+XMLElement* XMLElement::make(TreeStorage& storage, std::uint32_t tag)
 {
-    if (value_ == nullptr)
-        return std::nullopt;
-    return std::string_view(value_, valueSize_);
+    return make(storage, tag, 0, 0);
 }
 
 XMLElement* XMLElement::make(TreeStorage& storage, std::uint32_t tag, std::uint32_t capacity, std::uint16_t segment)
@@ -160,12 +161,43 @@ XMLElement* XMLElement::make(TreeStorage& storage, std::uint32_t tag, std::uint3
     const bool shared = runBytes <= LargestShared;
     const NodeHandle handle = storage.allocate(sizeof(XMLElement) + (shared ? runBytes : 0));
     auto* element = new (storage.at(handle)) XMLElement(tag);
-    element->elementSegment_ = segment;
+    element->segment_ = segment;
     if (capacity == 0)
         return element;
     element->attrs_ = shared ? handle + sizeof(XMLElement) / 8 : storage.allocate(runBytes);
     element->run()->count = 0;
     return element;
+}
+
+// Within one storage names and values are never changed in place, so the
+// copy shares them: its records are the source's records. From another
+// storage, strings are copied; the attributes keep their order, which is
+// the same byte order in every storage.
+XMLElement* XMLElement::copyOf(TreeStorage& storage, const XMLElement& source)
+{
+    const TreeStorage& from = source.storage();
+    const AttributeRun* attrs = source.run();
+    const std::uint32_t count = attrs != nullptr ? attrs->count : 0;
+    if (&from == &storage) {
+        XMLElement* copy = make(storage, source.tag_, count, count != 0 ? source.segment_ : 0);
+        copy->flags_ = source.flags_ & MayHoldWatchedByte;
+        if (count != 0) {
+            std::copy_n(attrs->records(), count, copy->run()->records());
+            copy->run()->count = count;
+        }
+        return copy;
+    }
+    XMLElement* copy = make(storage, storage.internCopy(source.tagName()), count, 0);
+    copy->setFlag(MayHoldWatchedByte, source.mayHoldWatchedByte() || from.watchedByte() != storage.watchedByte());
+    AttributeRecord* record = count != 0 ? copy->run()->records() : nullptr;
+    for (const XMLAttribute& attr : source.attributes()) {
+        const std::uint32_t name = storage.internCopy(attr.name());
+        *record++ = attr.hasValue() ? AttributeRecord::detached(storage, name, storage.store(attr.text()))
+                                    : AttributeRecord::absent(name);
+    }
+    if (count != 0)
+        copy->run()->count = count;
+    return copy;
 }
 
 void XMLElement::setTagName(std::string_view name)
@@ -206,7 +238,7 @@ AttributeRun* XMLElement::roomForOneMore()
     AttributeRun* attrs = run();
     const std::uint32_t count = attrs != nullptr ? attrs->count : 0;
     std::uint64_t capacity = count;
-    if ((elementFlags_ & GrownRun) != 0) {
+    if ((flags_ & GrownRun) != 0) {
         capacity = 4;
         while (capacity < count)
             capacity *= 2;
@@ -225,21 +257,19 @@ AttributeRun* XMLElement::roomForOneMore()
     if (count != 0)
         std::copy_n(attrs->records(), count, grown->records());
     attrs_ = handle;
-    elementFlags_ |= GrownRun;
+    flags_ |= GrownRun;
     return grown;
 }
 
 void XMLElement::setAttribute(std::string_view name, std::optional<std::string_view> value)
 {
     TreeStorage& place = storage();
-    AttributeRecord record{0, 0, 0};
+    AttributeRecord record = AttributeRecord::absent(0);
     if (value) {
         const std::string_view stored = place.store(*value);
-        if (document().holdsWatchedByte(stored))
-            elementFlags_ |= MayHoldWatchedByte;
-        record = AttributeRecord{AttributeRecord::Detached, place.addValue(stored), 0};
-    } else {
-        record.name = AttributeRecord::Absent;
+        if (place.holdsWatchedByte(stored))
+            flags_ |= MayHoldWatchedByte;
+        record = AttributeRecord::detached(place, 0, stored);
     }
     if (AttributeRecord* existing = find(name)) {
         record.name |= existing->number();
@@ -273,7 +303,7 @@ void XMLElement::removeAttribute(std::string_view name)
 XMLAttribute XMLElement::view(const AttributeRecord& record) const
 {
     const TreeStorage& place = storage();
-    return viewOf(record, place, place.segment(elementSegment_));
+    return record.view(place, place.segment(segment_));
 }
 
 std::optional<std::string_view> XMLElement::attribute(std::string_view name) const
@@ -301,12 +331,11 @@ std::int64_t XMLElement::firstValueOffset() const
 {
     const AttributeRun* attrs = run();
     std::int64_t first = -1;
-    if (attrs == nullptr || elementSegment_ == 0)
+    if (attrs == nullptr || segment_ == 0)
         return first;
     for (std::uint32_t i = 0; i < attrs->count; ++i) {
         const AttributeRecord& record = attrs->records()[i];
-        const bool inText = (record.name & (AttributeRecord::Absent | AttributeRecord::Detached)) == 0;
-        if (inText && (first < 0 || record.offset < first))
+        if (record.inSegment() && (first < 0 || record.offset < first))
             first = record.offset;
     }
     return first;

@@ -2,21 +2,20 @@
 
 #include "xml/AttributeRun.h"
 #include "xml/TreeStorage.h"
+#include "xml/XMLAttribute.h"
 
 #include <cstdint>
-#include <iterator>
 #include <optional>
 #include <string_view>
 
-class XMLDocument;
 class XMLElement;
 
 // Base of every node of the default mode's tree.
 //
 // Nodes live in their document's node space (see TreeStorage): a node
 // removed from the tree stays valid until its document is destroyed, and
-// "deleting" a subtree is simply letting go of it. Links are 32-bit handles
-// within the document, so nodes link only to nodes of their own document
+// "deleting" a subtree is simply letting go of it. Links are handles within
+// the document, so nodes link only to nodes of their own document
 // (cloneNode copies between documents). Children form a doubly linked list,
 // so that removal takes constant time even in sibling chains of millions of
 // nodes; the first child's previous-sibling link leads to the last child,
@@ -59,14 +58,14 @@ public:
 
 protected:
     explicit XMLNode(Kind kind) : kind_(kind) {}
+    TreeStorage& storage() const { return TreeStorage::of(this); }
+    // Room for a node of `bytes` in the storage's node space.
+    static void* place(TreeStorage& storage, std::size_t bytes) { return storage.at(storage.allocate(bytes)); }
 
 private:
-    XMLNode* node(NodeHandle handle) const
-    {
-        return handle != 0 ? reinterpret_cast<XMLNode*>(TreeStorage::resolve(this, handle)) : nullptr;
-    }
+    XMLNode* node(NodeHandle handle) const { return TreeStorage::locate<XMLNode>(this, handle); }
     NodeHandle handle() const { return TreeStorage::handleOf(this); }
-    bool sameDocument(const XMLNode* other) const { return &TreeStorage::of(other) == &TreeStorage::of(this); }
+    bool sameDocument(const XMLNode* other) const { return &TreeStorage::of(other) == &storage(); }
     bool linksHere(const XMLNode* child) const;
 
     NodeHandle parent_ = 0;
@@ -75,21 +74,6 @@ private:
     NodeHandle first_ = 0;
     int line_ = -1;
     Kind kind_;
-
-protected:
-    // Element state kept here, where the node has room to spare: the flags
-    // below, and the segment that attribute values point into.
-    enum ElementFlag : std::uint8_t {
-        // An attribute value may hold the document's watched byte (see
-        // XMLDocument::setWatchedByte).
-        MayHoldWatchedByte = 1,
-        // The attribute run was made by adding to it and has room for the
-        // power of two at or above its count (at least 4); otherwise it has
-        // room for its count only.
-        GrownRun = 2,
-    };
-    std::uint8_t elementFlags_ = 0;
-    std::uint16_t elementSegment_ = 0;
 };
 
 // Text, comment and CDATA section: a leaf with one byte string of content.
@@ -107,49 +91,39 @@ private:
     std::size_t size_ = 0;
 };
 
+// The three kinds of character data, each made in a storage with content
+// whose bytes that storage owns (or that outlive it).
 class XMLData : public XMLCharacterData {
+public:
+    static XMLData* make(TreeStorage& storage, std::string_view text)
+    {
+        return new (place(storage, sizeof(XMLData))) XMLData(text);
+    }
+
 private:
-    friend class TreeStorage;
     explicit XMLData(std::string_view text) : XMLCharacterData(Kind::Data, text) {}
 };
 
 class XMLComment : public XMLCharacterData {
+public:
+    static XMLComment* make(TreeStorage& storage, std::string_view text)
+    {
+        return new (place(storage, sizeof(XMLComment))) XMLComment(text);
+    }
+
 private:
-    friend class TreeStorage;
     explicit XMLComment(std::string_view text) : XMLCharacterData(Kind::Comment, text) {}
 };
 
 class XMLCDATASection : public XMLCharacterData {
-private:
-    friend class TreeStorage;
-    explicit XMLCDATASection(std::string_view text) : XMLCharacterData(Kind::CDATASection, text) {}
-};
-
-// One attribute as the element hands it out: a name and a value that may
-// be absent, both pointing into the document.
-class XMLAttribute {
 public:
-    XMLAttribute(std::string_view name, std::string_view value)
-        : name_(name.data() != nullptr ? name : std::string_view("", 0)),
-          value_(value.data() != nullptr ? value.data() : ""), valueSize_(value.size())
-    {}
-    XMLAttribute(std::string_view name, std::optional<std::string_view> value)
-        : XMLAttribute(name, value.value_or(std::string_view()))
+    static XMLCDATASection* make(TreeStorage& storage, std::string_view text)
     {
-        if (!value)
-            value_ = nullptr;
+        return new (place(storage, sizeof(XMLCDATASection))) XMLCDATASection(text);
     }
 
-    std::string_view name() const { return name_; }
-    bool hasValue() const { return value_ != nullptr; }
-    std::optional<std::string_view> value() const;
-    // The value, with an absent value read as the empty string.
-    std::string_view text() const { return {value_ ? value_ : "", valueSize_}; }
-
 private:
-    std::string_view name_;
-    const char* value_;
-    std::size_t valueSize_;
+    explicit XMLCDATASection(std::string_view text) : XMLCharacterData(Kind::CDATASection, text) {}
 };
 
 // An element: tag name and attributes kept in byte order of their names
@@ -157,58 +131,12 @@ private:
 // which the writer prints them.
 class XMLElement : public XMLNode {
 public:
-    // The attributes in name order, each read from its record on access.
-    class Attributes {
-    public:
-        class Iterator {
-        public:
-            using iterator_category = std::forward_iterator_tag;
-            using value_type = XMLAttribute;
-            using difference_type = std::ptrdiff_t;
-            using reference = XMLAttribute;
-            struct pointer {
-                XMLAttribute attribute;
-                const XMLAttribute* operator->() const { return &attribute; }
-            };
-
-            XMLAttribute operator*() const;
-            pointer operator->() const { return {**this}; }
-            Iterator& operator++()
-            {
-                ++record_;
-                return *this;
-            }
-            bool operator==(const Iterator& other) const { return record_ == other.record_; }
-            bool operator!=(const Iterator& other) const { return record_ != other.record_; }
-
-        private:
-            friend class Attributes;
-            Iterator(const AttributeRecord* record, const TreeStorage* storage, const char* base)
-                : record_(record), storage_(storage), base_(base)
-            {}
-            const AttributeRecord* record_;
-            const TreeStorage* storage_;
-            const char* base_;
-        };
-
-        Iterator begin() const { return {first_, storage_, base_}; }
-        Iterator end() const { return {first_ + count_, storage_, base_}; }
-        std::size_t size() const { return count_; }
-        bool empty() const { return count_ == 0; }
-
-    private:
-        friend class XMLElement;
-        Attributes(const AttributeRun* run, const TreeStorage& storage, const char* base)
-            : first_(run != nullptr ? run->records() : nullptr), count_(run != nullptr ? run->count : 0),
-              storage_(&storage), base_(base)
-        {}
-        const AttributeRecord* first_;
-        std::uint32_t count_;
-        const TreeStorage* storage_;
-        const char* base_;
-    };
-
-    XMLDocument& document() const { return storage().document(); }
+    // A new element without attributes, its tag the name with that number
+    // in the storage's name table.
+    static XMLElement* make(TreeStorage& storage, std::uint32_t tag);
+    // A copy of source's tag name and attributes, without children, made in
+    // storage (source's own or another document's).
+    static XMLElement* copyOf(TreeStorage& storage, const XMLElement& source);
 
     std::string_view tagName() const { return storage().names().text(tag_); }
     void setTagName(std::string_view name);
@@ -224,72 +152,45 @@ public:
     std::string_view attributeText(std::string_view name) const;
     // When present, stores the value (possibly none) and returns true.
     bool findAttribute(std::string_view name, std::optional<std::string_view>& value) const;
-    Attributes attributes() const
-    {
-        const TreeStorage& place = storage();
-        return Attributes(run(), place, place.segment(elementSegment_));
-    }
-    // False only when no attribute value holds the document's watched byte;
-    // lets a caller looking for that byte skip the element without
-    // scanning its values.
-    bool mayHoldWatchedByte() const { return (elementFlags_ & MayHoldWatchedByte) != 0; }
+    AttributeList attributes() const;
+    // False only when no attribute value holds the storage's watched byte
+    // (TreeStorage::setWatchedByte); lets a caller looking for that byte
+    // skip the element without scanning its values.
+    bool mayHoldWatchedByte() const { return (flags_ & MayHoldWatchedByte) != 0; }
     // The least offset, in the text the element was read from, of an
     // attribute value that still lies in that text; -1 when none does (no
     // attributes, or values set or copied since).
     std::int64_t firstValueOffset() const;
 
 private:
-    friend class XMLDocument;
-    friend class XMLReader;
+    // Builds elements with the attributes read (xml/TreeBuilder.h).
+    friend class TreeBuilder;
 
     explicit XMLElement(std::uint32_t tag) : XMLNode(Kind::Element), tag_(tag) {}
     // A new element with room for `capacity` attributes (none yet) whose
-    // values lie in the given segment; the run follows the element.
+    // values lie in the given segment.
     static XMLElement* make(TreeStorage& storage, std::uint32_t tag, std::uint32_t capacity, std::uint16_t segment);
-    void setMayHoldWatchedByte(bool may)
-    {
-        elementFlags_ = std::uint8_t(may ? elementFlags_ | MayHoldWatchedByte : elementFlags_ & ~MayHoldWatchedByte);
-    }
 
-    TreeStorage& storage() const { return TreeStorage::of(this); }
-    AttributeRun* run() const
-    {
-        return attrs_ != 0 ? reinterpret_cast<AttributeRun*>(TreeStorage::resolve(this, attrs_)) : nullptr;
-    }
+    AttributeRun* run() const { return TreeStorage::locate<AttributeRun>(this, attrs_); }
     AttributeRecord* find(std::string_view name) const;
     XMLAttribute view(const AttributeRecord& record) const;
-    static XMLAttribute viewOf(const AttributeRecord& record, const TreeStorage& storage, const char* base);
     AttributeRun* roomForOneMore();
 
-    std::uint32_t tag_;  // number in the document's name table
+    enum Flag : std::uint8_t {
+        MayHoldWatchedByte = 1,
+        // The run was made by adding to it and has room for the power of
+        // two at or above its count (at least 4); otherwise it has room for
+        // its count only.
+        GrownRun = 2,
+    };
+    void setFlag(Flag flag, bool on) { flags_ = std::uint8_t(on ? flags_ | flag : flags_ & ~flag); }
+
+    // Flags and segment first: they fill the room the node's fields leave.
+    std::uint8_t flags_ = 0;
+    std::uint16_t segment_ = 0;  // the buffer attribute values point into
+    std::uint32_t tag_;          // number in the document's name table
     NodeHandle attrs_ = 0;
 };
-
-static_assert(sizeof(XMLElement) == 32 && sizeof(XMLCharacterData) == 40, "node records stay small");
-
-// Byte-wise order of names: unsigned bytes, shorter prefix first. Names
-// mostly differ in their first byte, which is compared inline.
-inline bool attributeNameLess(std::string_view a, std::string_view b)
-{
-    if (!a.empty() && !b.empty() && a[0] != b[0])
-        return static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]);
-    return a < b;  // std::char_traits<char>::compare compares as unsigned char
-}
-
-inline XMLAttribute XMLElement::viewOf(const AttributeRecord& record, const TreeStorage& storage, const char* base)
-{
-    const std::string_view name = storage.names().text(record.number());
-    if ((record.name & AttributeRecord::Absent) != 0)
-        return XMLAttribute(name, std::nullopt);
-    if ((record.name & AttributeRecord::Detached) != 0)
-        return XMLAttribute(name, storage.value(record.offset));
-    return XMLAttribute(name, std::string_view(base + record.offset, record.size));
-}
-
-inline XMLAttribute XMLElement::Attributes::Iterator::operator*() const
-{
-    return XMLElement::viewOf(*record_, *storage_, base_);
-}
 
 inline XMLElement* XMLNode::toElement()
 {
@@ -299,4 +200,10 @@ inline XMLElement* XMLNode::toElement()
 inline const XMLElement* XMLNode::toElement() const
 {
     return isElement() ? static_cast<const XMLElement*>(this) : nullptr;
+}
+
+inline AttributeList XMLElement::attributes() const
+{
+    const TreeStorage& place = storage();
+    return AttributeList(run(), place, place.segment(segment_));
 }

@@ -1,8 +1,7 @@
 #include "xml/XMLReader.h"
 
-#include "xml/XMLDocument.h"
-
 #include "diag/RunObserver.h"
+#include "rules/Limits.h"
 #include "xml/ByteScan.h"
 
 #include <algorithm>
@@ -64,15 +63,14 @@ std::string printableByte(char byte)
 
 }  // namespace
 
-XMLReader::XMLReader(XMLDocument& document, char* text, std::size_t size)
-    : document_(document), observer_(document.observer_), storage_(document.storage_), base_(text), pos_(text),
-      end_(text + size), maxDepth_(defaultNestingBound()), watched_(document.watchedByte()), nextSemicolon_(text)
+XMLReader::XMLReader(TreeBuilder& builder, char* text, std::size_t size, const Settings& settings)
+    : builder_(builder), observer_(settings.observer), keepText_(settings.keepText), depthOffset_(settings.depthOffset),
+      base_(text), pos_(text), end_(text + size), maxDepth_(defaultNestingBound()), watched_(builder.watchedByte()),
+      nextSemicolon_(text)
 {
 #ifdef __SSE2__
     watchedBytes_ = _mm_set1_epi8(watched_);
 #endif
-    const std::uint32_t segment = storage_.addSegment(text);
-    elementSegment_ = segment <= std::numeric_limits<std::uint16_t>::max() ? std::uint16_t(segment) : 0;
 }
 
 // The line counter goes up when the position moves onto a line feed; the
@@ -226,16 +224,14 @@ void XMLReader::characterData()
     char* start = pos_;
     const std::uint32_t startLine = line_;
     const bool special = (scanTo('<') & NeedsDecoding) != 0;
-    if (open_.empty() || !document_.keepText_) {
+    if (open_.empty() || !keepText_) {
         // Mostly line breaks and indentation, looked at here.
         if (observer_ != nullptr && !textNoted_ && firstNonSpace(start, pos_) != pos_)
             noteText(start, startLine);
         return;
     }
     const std::string_view run(start, std::size_t(pos_ - start));
-    auto* data = storage_.make<XMLData>(special ? decode(start, pos_, true) : run);
-    data->setLine(static_cast<int>(startLine));
-    open_.back()->appendChild(data);
+    open_.back()->appendChild(builder_.data(special ? decode(start, pos_, true) : run, static_cast<int>(startLine)));
 }
 
 // For a checking run: text that is not kept, inside an element (the first
@@ -285,9 +281,9 @@ void XMLReader::declaration()
         std::string_view value = quotedValue(*pos_);
         skipWhitespace();
         if (name == "version")
-            document_.version_ = std::string(value);
+            declared_.version = std::string(value);
         else if (name == "encoding")
-            document_.encoding_ = std::string(value);
+            declared_.encoding = std::string(value);
     }
     if (!atEnd()) {
         advance();
@@ -337,11 +333,9 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
             stop_ = true;
             return;
         }
-        if (document_.keepText_ && !open_.empty()) {
-            auto* comment = storage_.make<XMLComment>(std::string_view(start, std::size_t(close - start)));
-            comment->setLine(static_cast<int>(markupLine));
-            open_.back()->appendChild(comment);
-        }
+        if (keepText_ && !open_.empty())
+            open_.back()->appendChild(
+                builder_.comment(std::string_view(start, std::size_t(close - start)), static_cast<int>(markupLine)));
         advanceTo(close + 3);
         return;
     }
@@ -359,18 +353,16 @@ void XMLReader::markupDeclaration(std::uint32_t markupLine)
             stop_ = true;
             return;
         }
-        if (!open_.empty()) {
-            auto* cdata = storage_.make<XMLCDATASection>(std::string_view(start, std::size_t(close - start)));
-            cdata->setLine(static_cast<int>(markupLine));
-            open_.back()->appendChild(cdata);
-        }
+        if (!open_.empty())
+            open_.back()->appendChild(
+                builder_.cdata(std::string_view(start, std::size_t(close - start)), static_cast<int>(markupLine)));
         advanceTo(close + 3);
         return;
     }
     if (isLeadingPart(name, "DOCTYPE")) {
         std::string_view type = readName();
         if (peek() == '>') {
-            document_.doctype_ = std::string(type);
+            declared_.doctype = std::string(type);
             advance();
         }
     }
@@ -430,10 +422,10 @@ void XMLReader::endTag()
 
 void XMLReader::startTag(std::uint32_t markupLine)
 {
-    if (open_.size() + document_.depthOffset() >= maxDepth_) {
+    if (open_.size() + depthOffset_ >= maxDepth_) {
         if (observer_ != nullptr)
             report(placeOf(pos_ - 1),
-                   Diagnostic(Diag::NestingTooDeep, {maxDepth_, stackNote(maxDepth_, XMLDocument::MaxDepth)}), true);
+                   Diagnostic(Diag::NestingTooDeep, {maxDepth_, stackNote(maxDepth_, MaxNestingDepth)}), true);
         status_ = TooDeep;
         stop_ = true;
         return;
@@ -460,17 +452,16 @@ void XMLReader::startTag(std::uint32_t markupLine)
 // Names are read from the text, whose bytes last as long as the document.
 inline std::uint32_t XMLReader::nameNumber(std::string_view name)
 {
-    auto lasting = [](std::string_view text) { return text; };
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     const std::size_t size = name.size();
     if (size - 1 < 8 && end_ - name.data() >= 8) {
         std::uint64_t word;
         std::memcpy(&word, name.data(), 8);
         word &= ~std::uint64_t(0) >> (64 - 8 * size);
-        return storage_.names().internShort(word, name, lasting);
+        return builder_.shortName(word, name);
     }
 #endif
-    return storage_.names().intern(name, lasting);
+    return builder_.name(name);
 }
 
 // The common form, name="value" with neither a line feed, a reference nor
@@ -573,25 +564,12 @@ bool XMLReader::readAttribute()
         char* begin = const_cast<char*>(value.data());
         value = decode(begin, begin + value.size(), false);
         // A reference may decode to the watched byte.
-        if (document_.holdsWatchedByte(value))
+        if (builder_.holdsWatchedByte(value))
             found |= HoldsWatchedByte;
     }
     scratch_.push_back({name, value, nameNumber(name)});
     holdsWatchedByte_ = holdsWatchedByte_ || (found & HoldsWatchedByte) != 0;
     return true;
-}
-
-// A value in the text is kept as its offset there. A value of 64 KiB or
-// more is detached, as is every value of a read whose segment number does
-// not fit an element (past 65,535 reads into one document) and a value past
-// the first 4 GiB of a text (which only parse() of a larger string gives).
-AttributeRecord XMLReader::recordFor(std::uint32_t name, std::string_view value)
-{
-    const auto offset = std::uint64_t(value.data() - base_);
-    if (elementSegment_ != 0 && offset <= std::numeric_limits<std::uint32_t>::max() &&
-        value.size() <= AttributeRecord::LargestInline)
-        return AttributeRecord{name, std::uint32_t(offset), std::uint16_t(value.size())};
-    return AttributeRecord{name | AttributeRecord::Detached, storage_.addValue(value), 0};
 }
 
 // Puts into order_ the indices of the scratch entries that the element
@@ -640,18 +618,11 @@ XMLElement* XMLReader::makeElement(std::uint32_t tag, std::uint32_t line)
     if (!sameNames)
         sortAttributes();
     const auto count = static_cast<std::uint32_t>(order_.size());
-    XMLElement* element = XMLElement::make(storage_, tag, count, elementSegment_);
-    element->setMayHoldWatchedByte(holdsWatchedByte_);
-    element->setLine(static_cast<int>(line));
-    if (count == 0)
-        return element;
-    AttributeRun* attrs = element->run();
-    AttributeRecord* records = attrs->records();
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const PendingAttribute& pending = scratch_[order_[i]];
-        records[i] = recordFor(pending.number, pending.value);
-    }
-    attrs->count = count;
+    XMLElement* element =
+        builder_.element(tag, static_cast<int>(line), holdsWatchedByte_, count, [this](std::uint32_t i) {
+            const PendingAttribute& pending = scratch_[order_[i]];
+            return TreeBuilder::ReadAttribute{pending.number, pending.value};
+        });
     // Fewer than read: a name was given more than once.
     if (count < scratch_.size() && observer_ != nullptr)
         noteRepeatedNames(element);

@@ -1,26 +1,28 @@
 #pragma once
 
+#include "xml/TreeBuilder.h"
 #include "xml/XMLNode.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
-class XMLDocument;
 class RunObserver;
 struct Diagnostic;
 struct ReadPlace;
 enum class Diag : std::uint16_t;
 
-// One forward pass over the bytes of a document, building the node tree.
+// One forward pass over the bytes of a document, building the node tree
+// through a TreeBuilder.
 //
 // The text is decoded in place (references shrink, dropped carriage returns
 // shrink), so names and values of the tree point into the buffer, which the
-// document owns: names through the document's name table, attribute values
-// by their offset in the buffer, which the read registers as a segment.
+// document owns and the builder was made with.
 // Lenient by design: only a bad attribute-name start, an end tag that does
 // not match, and nesting beyond defaultNestingBound() (rules/Limits.h;
 // counted from the document's depth offset) are errors. With an observer
@@ -31,12 +33,28 @@ class XMLReader {
 public:
     enum Status { Ok = 0, BadTagName = 1, TagNameMismatch = 2, TooDeep = 3 };
 
-    XMLReader(XMLDocument& document, char* text, std::size_t size);
+    struct Settings {
+        bool keepText = false;  // text runs and comments become nodes
+        // Levels above the root of what this read builds (an included
+        // file's root takes the place of an include that deep).
+        std::uint32_t depthOffset = 0;
+        RunObserver* observer = nullptr;  // a checking run's, if any
+    };
+    // What the XML declaration and the DOCTYPE line said; none where the
+    // text does not say.
+    struct Declaration {
+        std::optional<std::string> version;
+        std::optional<std::string> encoding;
+        std::optional<std::string> doctype;
+    };
+
+    XMLReader(TreeBuilder& builder, char* text, std::size_t size, const Settings& settings);
 
     // Reads the whole text; the result is the last outermost element closed.
     Status read();
     XMLElement* result() const { return result_; }
     std::uint32_t line() const { return line_; }
+    const Declaration& declared() const { return declared_; }
 
 private:
     bool atEnd() const { return pos_ >= end_; }
@@ -59,7 +77,6 @@ private:
     XMLElement* makeElement(std::uint32_t tag, std::uint32_t line);
     void sortAttributes();
     __attribute__((always_inline)) std::uint32_t nameNumber(std::string_view name);
-    AttributeRecord recordFor(std::uint32_t name, std::string_view value);
     __attribute__((always_inline)) void closeInnermost();
     __attribute__((noinline, cold)) void closeOutermost(XMLElement* closed);
     char* findPairEnd(char* from, char pairChar);
@@ -87,11 +104,12 @@ private:
         std::uint32_t number;
     };
 
-    XMLDocument& document_;
+    TreeBuilder& builder_;
     RunObserver* observer_;
-    TreeStorage& storage_;
-    const char* base_;              // of the text, whose segment values point into
-    std::uint16_t elementSegment_;  // 0: every value detached
+    const bool keepText_;
+    const std::uint32_t depthOffset_;
+    Declaration declared_;
+    const char* base_;  // of the text
     char* pos_;
     char* end_;
     std::uint32_t line_ = 0;

@@ -1,13 +1,8 @@
 #include "xml/XMLWriter.h"
 
-#include "io/TerminationSignals.h"
 #include "xml/ByteScan.h"
-#include "xml/XMLDocument.h"
+#include "xml/XMLNode.h"
 
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 void OutputSink::spaces(std::size_t count)
@@ -19,86 +14,6 @@ void OutputSink::spaces(std::size_t count)
         count -= step;
     }
 }
-
-// The thread that writes full blocks to the file, one at a time: it owns a
-// block from exchange() until its write is done. An exception on it (no
-// memory for the stream's buffer) is thrown again on the writing thread.
-class OutputSink::BlockWriter {
-public:
-    explicit BlockWriter(std::FILE* file) : file_(file), thread_(startThreadWithSignalsBlocked([this] { run(); })) {}
-
-    ~BlockWriter()
-    {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
-
-    // Waits for the write before, then takes the full block; returns the
-    // block written before (null the first time) for reuse.
-    std::unique_ptr<char[]> exchange(std::unique_ptr<char[]> full, std::size_t size)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !busy_; });
-        if (failure_)
-            std::rethrow_exception(failure_);
-        std::unique_ptr<char[]> written = std::move(block_);
-        block_ = std::move(full);
-        size_ = size;
-        busy_ = true;
-        changed_.notify_all();
-        return written;
-    }
-
-    // Waits until no write is under way; false when any write failed.
-    bool finish()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !busy_; });
-        if (failure_)
-            std::rethrow_exception(failure_);
-        return !failed_;
-    }
-
-private:
-    void run()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            changed_.wait(lock, [this] { return busy_ || stopping_; });
-            if (!busy_)
-                return;
-            lock.unlock();
-            bool written = false;
-            std::exception_ptr failure;
-            try {
-                written = std::fwrite(block_.get(), 1, size_, file_) == size_;
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            lock.lock();
-            failed_ = failed_ || !written;
-            if (failure)
-                failure_ = failure;
-            busy_ = false;
-            changed_.notify_all();
-        }
-    }
-
-    std::FILE* file_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::unique_ptr<char[]> block_;
-    std::size_t size_ = 0;
-    bool busy_ = false;
-    bool stopping_ = false;
-    bool failed_ = false;
-    std::exception_ptr failure_;
-    std::thread thread_;  // last: starts when everything it uses is there
-};
 
 OutputSink::OutputSink(std::FILE* file) : file_(file) {}
 
@@ -117,26 +32,11 @@ OutputSink::~OutputSink()
 
 void OutputSink::passFullBlock()
 {
-    if (file_ != nullptr && writer_ == nullptr) {
-        try {
-            writer_ = std::make_unique<BlockWriter>(file_);
-        } catch (const std::exception&) {
-            // No thread to be had: the blocks are written here.
-        }
-    }
-    if (writer_ == nullptr) {
-        flush();
-        return;
-    }
-    std::unique_ptr<char[]> free = writer_->exchange(std::move(block_), used_);
-    block_ = free != nullptr ? std::move(free) : std::unique_ptr<char[]>(new char[BlockSize]);
-    used_ = 0;
+    flush();
 }
 
 void OutputSink::flush()
 {
-    if (writer_ != nullptr && !writer_->finish())
-        failed_ = true;
     deliver(std::string_view(block_.get(), used_));
     used_ = 0;
 }
@@ -164,29 +64,28 @@ void OutputSink::deliver(std::string_view bytes)
         failed_ = true;
 }
 
-void XMLWriter::writeDocument(const XMLDocument& document)
+void XMLWriter::writeHeader(const std::optional<std::string>& version, const std::optional<std::string>& encoding,
+                            const std::optional<std::string>& doctype)
 {
-    if (document.version() || document.encoding()) {
+    if (version || encoding) {
         out_.put("<?xml ");
-        if (document.version()) {
+        if (version) {
             out_.put(" version=\"");
-            out_.put(*document.version());
+            out_.put(*version);
             out_.put('"');
         }
-        if (document.encoding()) {
+        if (encoding) {
             out_.put(" encoding=\"");
-            out_.put(*document.encoding());
+            out_.put(*encoding);
             out_.put('"');
         }
         out_.put(" ?>\n");
     }
-    if (document.doctype()) {
+    if (doctype) {
         out_.put("<!DOCTYPE ");
-        out_.put(*document.doctype());
+        out_.put(*doctype);
         out_.put(">\n");
     }
-    if (document.root() != nullptr)
-        writeNode(document.root(), 0);
 }
 
 void XMLWriter::writeNode(const XMLNode* node, std::size_t level)

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
-class XMLDocument;
 class XMLNode;
 class XMLElement;
 class XMLAttribute;
@@ -17,10 +17,6 @@ class XMLAttribute;
 // Collects output bytes in a fixed block and hands them on a block at a
 // time, to a file, to a string, or to a count of them. Remembers whether
 // any write to the file failed.
-//
-// Full blocks for a file are written on a thread of their own (started with
-// the first full block) while the next block fills, so that the kernel's
-// copying of the output overlaps the formatting.
 class OutputSink {
 public:
     explicit OutputSink(std::FILE* file);
@@ -116,8 +112,6 @@ public:
 private:
     static constexpr std::size_t BlockSize = std::size_t(1) << 20;
 
-    class BlockWriter;
-
     void passFullBlock();
     void putLarge(std::string_view bytes);
     void deliver(std::string_view bytes);
@@ -128,7 +122,6 @@ private:
     std::unique_ptr<char[]> block_{new char[BlockSize]};
     std::size_t used_ = 0;
     bool failed_ = false;
-    std::unique_ptr<BlockWriter> writer_;
 };
 
 // Prints a document in the default mode's output form: optional declaration
@@ -141,7 +134,10 @@ public:
         : out_(out), indentUnit_(indentUnit), wrapWidth_(wrapWidth)
     {}
 
-    void writeDocument(const XMLDocument& document);
+    // The declaration line (with a version or an encoding) and the DOCTYPE
+    // line (with a doctype) that start a document.
+    void writeHeader(const std::optional<std::string>& version, const std::optional<std::string>& encoding,
+                     const std::optional<std::string>& doctype);
     void writeNode(const XMLNode* node, std::size_t level);
     void writeEscaped(std::string_view text);
 

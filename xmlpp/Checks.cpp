@@ -16,9 +16,8 @@ void XMLPP2::warn(const XMLElement* element, const std::string& fileName, const 
 // The attributes of a directive whose attributes are a fixed set, and the
 // children of a switch: the attributes of its case and default branches,
 // and every other child, which the switch drops.
-void XMLPP2::checkAttributes(const XMLElement* element, const std::string& fileName)
+void XMLPP2::checkAttributes(const XMLElement* element, const DirectiveRow* directive, const std::string& fileName)
 {
-    const DirectiveRow* directive = findDirective(Vocabulary::Default, element->tagName());
     if (directive == nullptr || directive->form != AttributeForm::Fixed || directive->inSwitchOnly)
         return;
     auto check = [&](const XMLElement* checked, const DirectiveRow& attributes, std::string_view inherited) {

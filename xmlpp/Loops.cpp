@@ -45,7 +45,7 @@ std::string withoutLineBreaks(std::string text)
 // item as "*P*". A backslash at the end of P would make the added star a
 // literal one; such backslashes are written as the set "[\]", which
 // matches the same character. A pattern that does not compile matches
-// nothing, as before.
+// nothing.
 class WildcardList {
 public:
     void add(std::string_view pattern)

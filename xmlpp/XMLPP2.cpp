@@ -7,6 +7,8 @@
 #include "xmlpp/DirectiveObserver.h"
 #include "xmlpp/WalkChain.h"
 
+#include <array>
+
 XMLPP2::XMLPP2(bool keepText) : QXMLDocument(keepText) {}
 
 bool XMLPP2::processFile(const std::string& fileName, const std::string& macroList, bool expandFlag)
@@ -97,34 +99,35 @@ void XMLPP2::walk(XMLNode* first, const std::string& fileName, const MacroMap& m
 
 XMLNode* XMLPP2::dispatch(XMLElement* element, Chain& chain)
 {
+    const DirectiveRow* directive = findDirective(Vocabulary::Default, element->tagName());
     if (observer_ != nullptr)
-        checkAttributes(element, chain.fileName);
-    const std::string_view tag = element->tagName();
-    if (tag == "if")
-        return ifCondition(element, chain, false);
-    if (tag == "ifnot")
-        return ifCondition(element, chain, true);
-    if (tag == "ifex")
-        return ifExpression(element, chain);
-    if (tag == "ifdef")
-        return ifDefined(element, chain, false);
-    if (tag == "ifndef")
-        return ifDefined(element, chain, true);
-    if (tag == "switch")
-        return switchBranch(element, chain);
-    if (tag == "include")
-        return include(element, chain);
-    if (tag == "define")
-        return define(element, chain);
-    if (tag == "for")
-        return forLoop(element, chain);
-    if (tag == "xmldef")
-        return xmldef(element, chain);
-    if (tag == "xmlput")
-        return xmlput(element, chain);
-    if (tag == "foreach")
-        return foreachLoop(element, chain);
-    return keep(element, chain);
+        checkAttributes(element, directive, chain.fileName);
+    const Handler handler = directive != nullptr ? handlerOf(directive->id) : nullptr;
+    return handler != nullptr ? (this->*handler)(element, chain) : keep(element, chain);
+}
+
+// case and default mean something only inside a switch, which reads them
+// itself: elsewhere they are plain elements, like every name without a row.
+XMLPP2::Handler XMLPP2::handlerOf(DirectiveId id)
+{
+    static constexpr auto Handlers = [] {
+        std::array<Handler, std::size_t(DirectiveId::Count)> handlers{};
+        auto set = [&](DirectiveId directive, Handler handler) { handlers[std::size_t(directive)] = handler; };
+        set(DirectiveId::If, &XMLPP2::ifDirective);
+        set(DirectiveId::Ifnot, &XMLPP2::ifnotDirective);
+        set(DirectiveId::Ifex, &XMLPP2::ifExpression);
+        set(DirectiveId::Ifdef, &XMLPP2::ifdefDirective);
+        set(DirectiveId::Ifndef, &XMLPP2::ifndefDirective);
+        set(DirectiveId::Switch, &XMLPP2::switchBranch);
+        set(DirectiveId::Include, &XMLPP2::include);
+        set(DirectiveId::Define, &XMLPP2::define);
+        set(DirectiveId::For, &XMLPP2::forLoop);
+        set(DirectiveId::Xmldef, &XMLPP2::xmldef);
+        set(DirectiveId::Xmlput, &XMLPP2::xmlput);
+        set(DirectiveId::Foreach, &XMLPP2::foreachLoop);
+        return handlers;
+    }();
+    return Handlers[std::size_t(id)];
 }
 
 XMLNode* XMLPP2::keep(XMLElement* element, Chain& chain)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "macros/MacroMap.h"
+#include "rules/Directives.h"
 #include "rules/RunBudget.h"
 #include "xml/QXMLDocument.h"
 
@@ -96,6 +97,13 @@ private:
     void fail(const XMLElement* at, const std::string& fileName, const Diagnostic& fault, Diag id,
               std::initializer_list<DiagArg> args = {});
 
+    // What a directive does with its element in a chain: the node the walk
+    // goes on with.
+    using Handler = XMLNode* (XMLPP2::*)(XMLElement* element, Chain& chain);
+    // The handler of a directive of the default mode's table
+    // (rules/Directives.h), or null where the default mode has none.
+    static Handler handlerOf(DirectiveId id);
+
     void walk(XMLNode* first, const std::string& fileName, const MacroMap& macros, bool expandFlag, int depth);
     XMLNode* dispatch(XMLElement* element, Chain& chain);
     XMLNode* keep(XMLElement* element, Chain& chain);
@@ -104,6 +112,10 @@ private:
     void settleRoot(XMLElement* holder, const std::string& fileName);
 
     // Conditionals.
+    XMLNode* ifDirective(XMLElement* element, Chain& chain) { return ifCondition(element, chain, false); }
+    XMLNode* ifnotDirective(XMLElement* element, Chain& chain) { return ifCondition(element, chain, true); }
+    XMLNode* ifdefDirective(XMLElement* element, Chain& chain) { return ifDefined(element, chain, false); }
+    XMLNode* ifndefDirective(XMLElement* element, Chain& chain) { return ifDefined(element, chain, true); }
     XMLNode* ifCondition(XMLElement* element, Chain& chain, bool negate);
     XMLNode* ifExpression(XMLElement* element, Chain& chain);
     XMLNode* ifDefined(XMLElement* element, Chain& chain, bool negate);
@@ -133,7 +145,7 @@ private:
 
     // For a checking run (xmlpp/Checks.cpp): warnings through the observer.
     void warn(const XMLElement* element, const std::string& fileName, const Diagnostic& diagnostic);
-    void checkAttributes(const XMLElement* element, const std::string& fileName);
+    void checkAttributes(const XMLElement* element, const DirectiveRow* directive, const std::string& fileName);
     // Expands an attribute's value, noting the references left undefined.
     std::string expandNotingUndefined(const XMLElement* element, const XMLAttribute& attr, const MacroMap& macros);
     // Warns about the references that the last expansion of the element

@@ -91,8 +91,9 @@ int CheckRun::afterWrite(const std::string& outputName)
 {
     if (options_.dependencyFile.empty())
         return 0;
-    if (!writeDependencyFile(options_.dependencyFile, makeDependencies(outputName, report_.files()))) {
-        printMessage(Diag::DependencyFileNotWritten, {options_.dependencyFile.c_str()});
+    std::string note;
+    if (!writeDependencyFile(options_.dependencyFile, makeDependencies(outputName, report_.files()), note)) {
+        printMessage(Diag::DependencyFileNotWritten, {(options_.dependencyFile + note).c_str()});
         return 1;
     }
     return 0;

@@ -47,13 +47,14 @@ std::string makeDependencies(const std::string& target, const std::vector<std::s
     return text;
 }
 
-bool writeDependencyFile(const std::string& path, const std::string& text)
+bool writeDependencyFile(const std::string& path, const std::string& text, std::string& failureNote)
 {
     SafeOutputFile output;
     if (!output.open(path, [&] { return text.size(); }))
         return false;
     if (std::fwrite(text.data(), 1, text.size(), output.file()) != text.size() || !output.commit()) {
         output.abandon();
+        failureNote = output.inPlaceNote();
         return false;
     }
     return true;

@@ -20,5 +20,7 @@ std::string makeEscaped(std::string_view path);
 std::string makeDependencies(const std::string& target, const std::vector<std::string>& files);
 
 // Writes the text to path through the same safe output as the output file
-// (io/SafeOutputFile.h): the file appears whole or not at all.
-bool writeDependencyFile(const std::string& path, const std::string& text);
+// (io/SafeOutputFile.h): the file appears whole or not at all. When it
+// fails, failureNote is what the failure left of a file written in place
+// (empty otherwise), as the output file's message says it.
+bool writeDependencyFile(const std::string& path, const std::string& text, std::string& failureNote);

@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -77,26 +74,14 @@ bool testsOrLoops(std::string_view tag)
     return tag == "if" || tag == "ifnot" || tag == "switch" || tag == "for" || tag == "foreach";
 }
 
-// Whether any byte is above 0x7F, sixteen at a time where SSE2 is
-// available (the test of every text a checking run reads).
+// Whether any byte is above 0x7F (the test of every text a checking run
+// reads).
 bool hasHighBytes(std::string_view text)
 {
-    std::size_t i = 0;
-#ifdef __SSE2__
-    auto load = [&](std::size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at)); };
-    __m128i seen = _mm_setzero_si128();
-    for (; i + 64 <= text.size(); i += 64)
-        seen = _mm_or_si128(_mm_or_si128(seen, _mm_or_si128(load(i), load(i + 16))),
-                            _mm_or_si128(load(i + 32), load(i + 48)));
-    for (; i + 16 <= text.size(); i += 16)
-        seen = _mm_or_si128(seen, load(i));
-    if (_mm_movemask_epi8(seen) != 0)
-        return true;
-#endif
-    unsigned char rest = 0;
-    for (; i < text.size(); ++i)
-        rest |= static_cast<unsigned char>(text[i]);
-    return (rest & 0x80) != 0;
+    unsigned char seen = 0;
+    for (const char c : text)
+        seen |= static_cast<unsigned char>(c);
+    return (seen & 0x80) != 0;
 }
 
 // The length of a valid UTF-8 sequence of two or more bytes at text[at], or

@@ -1,7 +1,8 @@
 // An output written in place (its folder takes no new file, the file
 // itself may be written) never looks complete after a failure: a disk too
 // full for it leaves it untouched, a write that fails later leaves it
-// empty and dated 1970-01-01. A dangling link on a full disk makes nothing.
+// empty and dated 1970-01-01, and so does a dependency file. A dangling link
+// on a full disk makes nothing.
 //
 // A folder root cannot be kept from writing in: as root, the runs take
 // place as user nobody; a full disk is a small tmpfs, which only root can
@@ -84,7 +85,7 @@ protected:
             if (!mounted_)
                 return false;
         }
-        for (const char* name : {"out.xml", "out.html"}) {
+        for (const char* name : {"out.xml", "out.html", "out.d"}) {
             writeFile(folder() / name, OldOutput);
             ::chmod((folder() / name).c_str(), 0666);
             if (::geteuid() == 0 && ::chown((folder() / name).c_str(), Nobody, Nobody) != 0)
@@ -155,6 +156,37 @@ TEST_F(InPlaceOutput, LaterFailureLeavesItEmptyAndDatedBack)
         EXPECT_EQ(after.st_size, 0);
         EXPECT_EQ(after.st_mtim.tv_sec, 0);
     }
+}
+
+// xmlpp-check's dependency file, written in place, ends the same way, and
+// its message says so as the output's does.
+TEST_F(InPlaceOutput, DependencyFileLeftEmptyAndDatedBack)
+{
+    ASSERT_TRUE(makeLockedFolder(0));
+    struct statfs disk {};
+    if (::statfs(folder().c_str(), &disk) == 0 && disk.f_type == TMPFS_MAGIC)
+        GTEST_SKIP() << "tmpfs refuses the reservation itself past a limit on file sizes";
+    // A long input name makes the dependency file (which names it twice)
+    // longer than the limit, the output and the message shorter.
+    const std::string input = std::string(150, 'n') + ".xml";
+    writeFile(work() / input, "<r/>");
+    binary_run::Options options;
+    options.binary = XMLPP_CHECK_BINARY;
+    options.programName = "xmlpp-check";
+    options.fileSizeLimit = 200;
+    if (::geteuid() == 0)
+        options.userId = Nobody;
+    const binary_run::Result result =
+        binary_run::run(work(), {"--depfile", "locked/out.d", "--", input, "locked/out.xml"}, options);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "xmlpp-check: couldn't write dependency file locked/out.d (written in place: now empty, dated "
+              "1970-01-01)\n");
+    EXPECT_EQ(readFile(folder() / "out.xml"), "<r/>\n");
+    struct stat after {};
+    ASSERT_EQ(::stat((folder() / "out.d").c_str(), &after), 0);
+    EXPECT_EQ(after.st_size, 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, 0);
 }
 
 // The file a dangling link names is made beside itself and renamed into

@@ -12,8 +12,13 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <string>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -37,10 +42,11 @@ protected:
             binary_run::writeFile(work() / name, content);
         }
     }
-    binary_run::Result check(const std::vector<std::string>& args)
+    binary_run::Result check(const std::vector<std::string>& args, long fileSizeLimit = -1)
     {
         binary_run::Options options;
         options.binary = XMLPP_CHECK_BINARY;
+        options.fileSizeLimit = fileSizeLimit;
         options.programName = "xmlpp-check";
         return binary_run::run(work(), args, options);
     }
@@ -428,6 +434,107 @@ TEST_F(CheckRun, FailureIsXmlppsAndWritesNoDependencyFile)
                           "XmlPP::processConditionals(): error \"couldn't read ./none.xml\" in include file "
                           "./none.xml line:0\n");
     EXPECT_FALSE(fs::exists(work() / "out.d"));
+}
+
+// A dependency file that cannot be written whole fails the run with status
+// 1 and the message; an old one keeps its bytes, none is made where there
+// was none, and nothing is left beside it.
+class UnwritableDependencyFile : public CheckRun {
+protected:
+    void TearDown() override
+    {
+        unmount();
+        CheckRun::TearDown();
+    }
+
+    // A 64 KiB tmpfs at work()/disk, holding the old dependency file when
+    // there is one, filled up (false: only root can mount one).
+    bool mountFullDisk(const std::optional<std::string>& old)
+    {
+        fs::create_directory(work() / "disk");
+        mounted_ = ::geteuid() == 0 && ::mount("tmpfs", (work() / "disk").c_str(), "tmpfs", 0, "size=65536") == 0;
+        if (mounted_) {
+            if (old)
+                binary_run::writeFile(work() / "disk/out.d", *old);
+            binary_run::writeFile(work() / "disk/filler", std::string(65536, 'x'));
+        }
+        return mounted_;
+    }
+    void unmount()
+    {
+        if (mounted_)
+            ::umount2((work() / "disk").c_str(), MNT_DETACH);
+        mounted_ = false;
+    }
+
+    void expectFailure(const std::string& depfile, long fileSizeLimit = -1)
+    {
+        const binary_run::Result result = check({"--depfile", depfile, "in.xml", "out.xml"}, fileSizeLimit);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "xmlpp-check: couldn't write dependency file " + depfile + "\n");
+    }
+    // The failure, after which the folder of depfile holds what it held.
+    void expectFailureLeavingTheFolder(const std::string& depfile, const std::optional<std::string>& old,
+                                       long fileSizeLimit = -1)
+    {
+        const fs::path folder = (work() / depfile).parent_path();
+        const std::set<fs::path> before(fs::directory_iterator(folder), fs::directory_iterator{});
+        expectFailure(depfile, fileSizeLimit);
+        if (old)
+            EXPECT_EQ(readFile(work() / depfile), *old);
+        else
+            EXPECT_FALSE(fs::exists(work() / depfile));
+        EXPECT_EQ(std::set<fs::path>(fs::directory_iterator(folder), fs::directory_iterator{}), before);
+    }
+
+private:
+    bool mounted_ = false;
+};
+
+const std::optional<std::string> OldOrNone[] = {"old.xml: in.xml\n", std::nullopt};
+
+TEST_F(UnwritableDependencyFile, DeviceWithoutRoom)
+{
+    write({{{"in.xml", "<r/>"}}});
+    expectFailure("/dev/full");
+    for (const auto& entry : fs::directory_iterator("/dev"))
+        EXPECT_NE(entry.path().filename().string().rfind(".full", 0), 0u) << entry.path();
+}
+
+TEST_F(UnwritableDependencyFile, FullDisk)
+{
+    write({{{"in.xml", "<r/>"}}});
+    for (const std::optional<std::string>& old : OldOrNone) {
+        if (!mountFullDisk(old))
+            GTEST_SKIP() << "mounting a small tmpfs needs root";
+        struct statvfs disk {};
+        ASSERT_EQ(::statvfs((work() / "disk").c_str(), &disk), 0);
+        ASSERT_EQ(disk.f_bavail, 0u);
+        expectFailureLeavingTheFolder("disk/out.d", old);
+        unmount();
+    }
+}
+
+// 300 included files with names of over 200 bytes make a dependency file
+// of about 125 KB, many times the stream's buffer; a limit of 32 KiB on
+// the size of files lets its first 32 KiB reach the file, then fails.
+TEST_F(UnwritableDependencyFile, WriteFailsAfterTheFirstBuffer)
+{
+    std::string input = "<r>";
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = std::to_string(i) + std::string(200, 'n') + ".xml";
+        binary_run::writeFile(work() / name, "<p/>");
+        input += "<include filename=\"" + name + "\"/>";
+    }
+    write({{{"in.xml", input + "</r>"}}});
+    ASSERT_EQ(check({"--depfile", "whole.d", "in.xml", "out.xml"}).status, 0);
+    ASSERT_GT(fs::file_size(work() / "whole.d"), 100000u);
+    for (const std::optional<std::string>& old : OldOrNone) {
+        fs::remove(work() / "out.d");
+        if (old)
+            binary_run::writeFile(work() / "out.d", *old);
+        expectFailureLeavingTheFolder("out.d", old, 32768);
+    }
 }
 
 // --macros-file and --doctype-file give what xmlpp gives with the file's

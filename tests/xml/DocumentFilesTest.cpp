@@ -1,6 +1,6 @@
 // A document is a snapshot of its file: written in place over that file it
-// still prints what it read. Large outputs, whose blocks another thread
-// writes, are the same bytes as the string form and report a failed write.
+// still prints what it read. Large outputs, written a block at a time, are
+// the same bytes as the string form and report a failed write.
 #include "xml/QXMLDocument.h"
 
 #include <gtest/gtest.h>
