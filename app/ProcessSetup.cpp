@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QtGlobal>
 
+#include <csignal>
 #include <cstdlib>
 #include <malloc.h>
 
@@ -22,6 +23,10 @@ void setUpProcess()
     ::mallopt(M_ARENA_MAX, 1);
     // No temporary output file may outlive a Ctrl-C, kill or closed terminal.
     installTerminationHandlers();
+    // Past a limit on file sizes (ulimit -f) a write then fails with EFBIG,
+    // and the run ends as on a full disk (message, exit 1, nothing left)
+    // instead of being killed with its output half made.
+    ::signal(SIGXFSZ, SIG_IGN);
     // DOM attributes live in a QHash whose order follows the hash seed, so
     // the -xhtml output is the same on every run only with a fixed seed. Qt
     // keeps a seed given by QT_HASH_SEED and ignores the call, so that

@@ -36,8 +36,9 @@ inline void writeFile(const fs::path& path, const std::string& bytes)
 }
 
 struct Options {
-    // Bytes a file written by the run may hold (RLIMIT_FSIZE, with SIGXFSZ
-    // ignored so that writing fails with EFBIG instead); -1 for no limit.
+    // Bytes a file written by the run may hold (RLIMIT_FSIZE; the programs
+    // ignore SIGXFSZ themselves, so writing past it fails with EFBIG); -1
+    // for no limit.
     long fileSizeLimit = -1;
     // The run's address space and main stack (RLIMIT_AS, RLIMIT_STACK), in
     // bytes; -1 for no limit.
@@ -79,7 +80,7 @@ inline Result run(const fs::path& work, const std::vector<std::string>& args, co
             _exit(127);
         alarm(XMLPP_RUN_ALARM_SECONDS);
         if (options.fileSizeLimit >= 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
+            std::signal(SIGXFSZ, SIG_DFL);
             const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
